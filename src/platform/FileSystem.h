@@ -1,0 +1,101 @@
+#pragma once
+// File-system services for item paths. Paths are QStrings in the program (see
+// NameCodec.h for how bytes map to them) and become bytes only in this layer;
+// item paths never go through QFile or QDir.
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+namespace quelt::platform {
+
+/// Outcome of a file-system change: 0 or a FailureCode, with strerror's text.
+struct OpResult {
+    int code = 0;
+    QString description;
+    bool ok() const { return code == 0; }
+};
+
+/// Maps an errno value to the program's FailureCode numbering
+/// (53 not found, 58 exists, 70 permission, 75 path/access, 57 I/O, 68 device,
+/// 31001 out of memory, anything else the "unknown error" class).
+int FailureCodeFromErrno(int err);
+/// OpResult for an errno value (code and strerror text).
+OpResult ResultFromErrno(int err);
+
+/// True when something is at the path (lstat: a dangling symlink exists).
+bool PathExists(const QString& path);
+/// True when the path is a folder (stat: a symlink to a folder counts).
+bool FolderExists(const QString& path);
+
+struct DirEntry {
+    enum class Type : std::uint8_t { Unknown, File, Directory, Symlink, Other };
+    QString name;
+    Type type = Type::Unknown; // from d_type; Unknown when the file system does not say
+};
+
+/// Lists a folder's entries (without "." and ".."), in readdir order.
+/// Returns false, and sets *error to the errno value, when it cannot be opened.
+bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* error = nullptr);
+
+/// Windows-style name filter: "*" and "?", letters compared without regard to
+/// case, and "*.*" matches every name, also one without a dot.
+bool MatchesNameFilter(QStringView name, QStringView pattern);
+
+/// Renames without ever replacing an existing target (RENAME_NOREPLACE, with the
+/// link/unlink and check-then-rename fallbacks where the flag is refused). A change
+/// of letter case only on a case-insensitive file system is a plain rename.
+OpResult RenameNoReplace(const QString& from, const QString& to);
+
+/// Deletes a file (or an empty folder).
+OpResult DeletePath(const QString& path);
+
+/// Size in bytes (64-bit), or -1 when the path cannot be read.
+std::int64_t FileSize(const QString& path);
+
+/// Attribute bits, in the Windows numbering the rest of the program uses.
+enum Attribute : unsigned {
+    AttrReadOnly = 0x01,
+    AttrHidden = 0x02,
+    AttrSystem = 0x04,
+    AttrDirectory = 0x10,
+    AttrArchive = 0x20,
+};
+
+struct AttributeInfo {
+    bool ok = false;          // false when the path cannot be read
+    unsigned attributes = 0;  // Attribute bits that are on
+    unsigned changeable = 0;  // Attribute bits this item's file system lets us change
+};
+
+/// Reads read-only (owner's write permission), hidden (leading "." or the FAT
+/// hidden bit), system and archive (FAT only), directory.
+AttributeInfo ReadAttributes(const QString& path);
+/// Sets the bits of `mask` to their value in `attributes`; others stay. Setting a
+/// bit the file system does not have fails with 75 and a clear reason.
+OpResult SetAttributes(const QString& path, unsigned attributes, unsigned mask);
+
+/// A point in time with nanoseconds, seconds since the Unix epoch (UTC).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int32_t nanoseconds = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+struct FileTimes {
+    bool ok = false;
+    FileTime created;   // birth time where kept, else the modification time
+    FileTime modified;
+    FileTime accessed;
+    bool hasBirthTime = false;
+};
+
+FileTimes ReadFileTimes(const QString& path);
+/// Sets the given times (nullptr leaves one unchanged). A created time cannot be
+/// set on Linux: asking for it fails with 75 and
+/// "the file system does not allow setting the creation time".
+OpResult SetFileTimes(const QString& path, const FileTime* created, const FileTime* modified,
+                      const FileTime* accessed);
+
+} // namespace quelt::platform
