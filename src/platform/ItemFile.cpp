@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NameCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
