@@ -21,8 +21,9 @@ inline constexpr qsizetype MaxIniValueLength = 255;
 /// (default ~/.local/share/quelt). Created when missing.
 QString ProgramFolder();
 /// The choice ProgramFolder() makes from its inputs, without creating anything:
-/// queltHome when not empty, else exeFolder when it holds a file "portable", else
-/// xdgDataHome + "/quelt", else home + "/.local/share/quelt". Ends in "/".
+/// queltHome when not empty (made absolute), else exeFolder when it holds a file
+/// "portable", else xdgDataHome + "/quelt" when xdgDataHome is an absolute path,
+/// else home + "/.local/share/quelt". Ends in "/".
 QString ChooseProgramFolder(const QString& queltHome, const QString& exeFolder,
                             const QString& xdgDataHome, const QString& home);
 /// Folder of the running executable, ending in "/" (empty when unknown).
