@@ -30,7 +30,7 @@ struct OpResult {
 
 /// Maps an errno value to the program's FailureCode numbering
 /// (53 not found, 58 exists, 70 permission, 75 path/access, 57 I/O, 68 device,
-/// 31001 out of memory, anything else the "unknown error" class).
+/// 31001 out of memory, anything else FailureUnknown).
 int FailureCodeFromErrno(int err);
 /// OpResult for an errno value (code and strerror text).
 OpResult ResultFromErrno(int err);
@@ -58,8 +58,12 @@ bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* erro
 bool MatchesNameFilter(QStringView name, QStringView pattern);
 
 /// Renames without ever replacing an existing target (RENAME_NOREPLACE, with the
-/// link/unlink and check-then-rename fallbacks where the flag is refused). A change
-/// of letter case only on a case-insensitive file system is a plain rename.
+/// link/unlink and check-then-rename fallbacks where the flag is refused); an
+/// existing target gives 58 and both items stay as they were. A change of letter
+/// case only, where the file system finds the old item under the new name
+/// (case-insensitive), goes through a temporary name in the same folder, because
+/// renaming an item onto itself does nothing there. The same path twice is no
+/// change (53 when nothing is there). Symlinks are renamed, not their targets.
 OpResult RenameNoReplace(const QString& from, const QString& to);
 
 /// Deletes a file (or an empty folder).
