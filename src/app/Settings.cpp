@@ -1,12 +1,11 @@
 #include "app/Settings.h"
 
-#include "platform/NameCodec.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramFiles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <sys/stat.h>
 #include <type_traits>
 #include <variant>
 
@@ -194,12 +193,6 @@ QString WrittenValue(const Key& key, const Settings& s)
         key.field);
 }
 
-bool PathExists(const QString& path)
-{
-    struct stat st {};
-    return !path.isEmpty() && ::lstat(platform::EncodeName(path).constData(), &st) == 0;
-}
-
 void Correct(Settings& s, const QString& fallbackFolder)
 {
     if (s.CycleTips < MinCycleTips || s.CycleTips > MaxCycleTips)
@@ -207,7 +200,7 @@ void Correct(Settings& s, const QString& fallbackFolder)
     if (s.SizeLimit != UnlimitedLogSize)
         s.SizeLimit = std::clamp(s.SizeLimit, MinLogSize, MaxLogSize);
     s.DoEventsTimeout = std::clamp(s.DoEventsTimeout, MinDoEventsTimeout, MaxDoEventsTimeout);
-    if (!PathExists(s.Folder))
+    if (!platform::PathExists(s.Folder))
         s.Folder = fallbackFolder;
 }
 

@@ -1,6 +1,7 @@
 #include "renaming/EventLog.h"
 
 #include "app/Settings.h"
+#include "platform/FileSystem.h"
 #include "platform/NameCodec.h"
 #include "platform/ProgramFiles.h"
 
@@ -8,9 +9,6 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quelt {
 namespace {
@@ -33,14 +31,6 @@ LogState& State()
 {
     static LogState state;
     return state;
-}
-
-QByteArray Native(const QString& path) { return platform::EncodeName(path); }
-
-bool Exists(const QString& path)
-{
-    struct stat st {};
-    return ::lstat(Native(path).constData(), &st) == 0;
 }
 
 void Append(LogState& log, const QByteArray& bytes)
@@ -66,7 +56,7 @@ QString FreeBackupPath()
     const QString folder = LogFolder();
     for (int n = 0; n <= MaxBackupNumber; ++n) {
         const QString path = folder + QStringLiteral("events") + QString::number(n) + QStringLiteral(".log");
-        if (!Exists(path))
+        if (!platform::PathExists(path))
             return path;
     }
     return {};
@@ -79,10 +69,10 @@ void StartNewFile(LogState& log)
     if (AppSettings().WhenReachMax != OverwriteOldLog) {
         const QString backup = FreeBackupPath();
         if (!backup.isEmpty())
-            ::rename(Native(path).constData(), Native(backup).constData());
+            platform::RenameNoReplace(path, backup);
     }
     // Also when the move failed: the old log goes, as in the overwrite mode.
-    ::unlink(Native(path).constData());
+    platform::DeletePath(path);
     OpenFile(log);
 }
 
