@@ -118,9 +118,10 @@ public:
             target_.forgetLastFolder();
 
         // One listing serves both passes: the sub-folders to enter, then the items.
+        // A folder that cannot be opened lists nothing; one whose reading fails
+        // half-way still gives the entries read before the failure.
         std::vector<DirEntry> entries;
-        if (!platform::ListFolder(path, entries))
-            return;
+        platform::ListFolder(path, entries);
 
         std::vector<QString> subFolders;
         if (options_.recurse)
