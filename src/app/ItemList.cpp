@@ -217,14 +217,16 @@ qsizetype ItemList::uncheckInvalid()
 
 RowPermutation ItemList::sortByColumn(int column, bool ascending)
 {
+    // Folded once per row rather than in every comparison.
+    std::vector<QString> folded(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        folded[i] = ColumnText(rows_[i], column).toCaseFolded();
     RowPermutation from(rows_.size());
     std::iota(from.begin(), from.end(), qsizetype(0));
     std::stable_sort(from.begin(), from.end(), [&](qsizetype a, qsizetype b) {
-        const QString& x = ColumnText(rows_[std::size_t(a)], column);
-        const QString& y = ColumnText(rows_[std::size_t(b)], column);
-        int order = x.compare(y, Qt::CaseInsensitive);
+        int order = folded[std::size_t(a)].compare(folded[std::size_t(b)]);
         if (order == 0)
-            order = x.compare(y, Qt::CaseSensitive);
+            order = ColumnText(rows_[std::size_t(a)], column).compare(ColumnText(rows_[std::size_t(b)], column));
         return ascending ? order < 0 : order > 0;
     });
     ApplyPermutation(rows_, from);

@@ -238,6 +238,8 @@ void GroupRowsByFolder(RowPermutation& order, const ItemList& list)
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
         const QString& x = rows[std::size_t(a)].folder;
         const QString& y = rows[std::size_t(b)].folder;
+        if (x == y) // rows of one folder, the common case
+            return false;
         int c = x.compare(y, Qt::CaseInsensitive);
         if (c == 0)
             c = x.compare(y, Qt::CaseSensitive);
