@@ -299,3 +299,22 @@ TEST_F(ScanTree, YieldsFollowTheTimeout)
     EXPECT_TRUE(folders.contains(path("sub/deep/")));
     EXPECT_FALSE(folders.contains(path("folder-link/")));
 }
+
+TEST_F(ScanTree, FolderThatCannotBeListedIsPassedOver)
+{
+    // "sub" is found by the listing of the root and removed before the scan gets
+    // to it; the scan goes on with the other folders.
+    ScanOptions options;
+    options.recurse = true;
+    options.doEventsTimeout = -1;
+    ScriptedView view;
+    view.onYield = [&](const QString&, const ScanCounters&) { fs::remove_all(root() / "sub"); };
+    ItemList tree(ItemList::Shape::Tree);
+    ScanCounters c;
+    ScanFolder(dir.path(), Q("*.txt"), c, tree, options, &view);
+    const QStringList items = found(tree);
+    EXPECT_FALSE(items.contains(Q("sub/x.txt")));
+    EXPECT_TRUE(items.contains(Q(".hid/z.txt")));
+    EXPECT_TRUE(items.contains(Q("only/inner/w.txt")));
+    EXPECT_EQ(c.foundItems, tree.itemCount());
+}
