@@ -85,7 +85,7 @@ private:
 // Case changer over the (possibly reversed) code points of one text.
 class CaseChanger {
 public:
-    CaseChanger(const CaseOptions& options)
+    explicit CaseChanger(const CaseOptions& options)
         : o_(options), separators_(options.separators)
     {
         for (const QString& e : options.exceptions) {

@@ -2,6 +2,16 @@
 // Number padding behind "Add zero padding to numbers" and "Add custom padding
 // to numbers". The numbering rules themselves are in NumberingOperations()
 // (RuleOps.h); their counters in NumberCounter.h.
+//
+// What the numbering operations expect of the preview driver:
+// - the run state comes from PreviewRunState::ForRun with the rules count, and
+//   RuleOpContext::ruleIndex is the rule's index (a rule without a counter fails);
+// - RestartCounterOnPathChange is called as NumberCounter.h describes;
+// - "Auto-number duplicated names" reads the earlier slots of
+//   RuleOpContext::items: the driver writes each item's rebuilt and expanded new
+//   name back into the array before it calls the operation for the next item,
+//   and calls it in ascending item order within the rule's pass. Its hashed index
+//   lives in the rule's NumberCounter and takes each earlier slot once.
 
 #include <QString>
 
