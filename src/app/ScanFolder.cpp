@@ -59,7 +59,7 @@ private:
     void resolveUnknown()
     {
         struct stat info {};
-        unknownResolved_ = ::lstat(platform::EncodeName(path()).constData(), &info) == 0;
+        unknownResolved_ = ::lstat(platform::SystemPath(path()).constData(), &info) == 0;
         if (!unknownResolved_)
             return;
         if (S_ISDIR(info.st_mode)) {
