@@ -60,8 +60,9 @@ ID3v2HeaderLocation FindHeader(std::int64_t fileSize, const ByteReader& read)
     ID3v2HeaderLocation none;
     const QByteArray start = read(0, HeaderSearchRange + ID3v2HeaderSize);
     for (int at = 0; at < HeaderSearchRange && fileSize - at > ID3v2HeaderSize; ++at) {
-        if (QByteArrayView(start).sliced(at).startsWith(HeaderId))
-            return {at, start.mid(at, ID3v2HeaderSize)};
+        const QByteArrayView candidate = ByteSlice(start, at, ID3v2HeaderSize);
+        if (candidate.size() == ID3v2HeaderSize && candidate.startsWith(HeaderId))
+            return {at, candidate.toByteArray()};
     }
     if (fileSize < 2 * ID3v2HeaderSize)
         return none;

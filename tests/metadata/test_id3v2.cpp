@@ -696,9 +696,16 @@ TEST_F(ID3v2Write, TooManyFramesFailInsteadOfBeingUnreadable)
     EXPECT_EQ(FileContents(path), original);
 }
 
-TEST_F(ID3v2Write, MissingFile)
+TEST_F(ID3v2Write, MissingFileAndFolders)
 {
     EXPECT_EQ(WriteID3v2(dir.file(QStringLiteral("none.mp3")), ID3v2Tag{}), 53);
+    const QString folder = dir.file(QStringLiteral("folder.mp3"));
+    ASSERT_TRUE(std::filesystem::create_directory(folder.toStdString()));
+    EXPECT_NE(WriteID3v2(folder, ID3v2Tag{}), 0);
+    EXPECT_NE(WriteID3v1(folder, ID3v1Tag{}), 0);
+    EXPECT_NE(InsertBytes(folder, 0, 1), 0);
+    EXPECT_FALSE(ReadID3v2(folder).present);
+    EXPECT_FALSE(ReadID3v1(folder).present);
 }
 
 // InsertBytes -----------------------------------------------------------------
