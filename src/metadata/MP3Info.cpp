@@ -196,9 +196,9 @@ struct StreamCount {
     bool failed = false;
 };
 
-// The frame that a confirmed frame announces at `at` (its header is valid by
-// that confirmation) when it lies whole inside the stream. It is the last
-// frame of a stream, which no header follows, so no search confirms it.
+// The frame that a confirmed frame announces at `at`, when its header is valid
+// (the confirmation checked it) and it lies whole inside the stream. This takes
+// in the last frame of a stream, which no header follows, so no search confirms it.
 std::optional<FoundFrame> AnnouncedFrame(const FileBytes& window, std::int64_t at, std::int64_t streamLength)
 {
     const auto header = DecodeFrameHeader(window.from(at));
@@ -207,10 +207,10 @@ std::optional<FoundFrame> AnnouncedFrame(const FileBytes& window, std::int64_t a
     return FoundFrame{at, *header};
 }
 
-// Frame by frame from the first frame; each search starts one frame length on,
-// and the walk ends with the last frame of the chain. The "Xing" frame itself
-// carries no audio: its bitrate is whatever fits the tag, so it is left out of
-// the count and the bitrate figures.
+// Frame by frame from the first frame: the next frame is the one the current
+// frame announces when that is confirmed, and otherwise the result of a search
+// from there. The "Xing" frame itself carries no audio: its bitrate is whatever
+// fits the tag, so it is left out of the count and the bitrate figures.
 StreamCount WalkVariableBitrate(StreamSource& source, FileBytes window, const FoundFrame& first, MP3Info& info)
 {
     std::int64_t bitrateSum = 0;
@@ -219,7 +219,8 @@ StreamCount WalkVariableBitrate(StreamSource& source, FileBytes window, const Fo
     int lowest = std::numeric_limits<int>::max();
     int highest = 0;
     FoundFrame frame = first;
-    for (bool last = false; !last;) {
+    bool confirmed = true;
+    for (;;) {
         const std::int64_t next = frame.offset + frame.header.frameLength;
         const std::int64_t needed = std::min(next + FrameSearchWindow, source.length());
         if (next < window.offset || needed > window.end()) {
@@ -228,10 +229,12 @@ StreamCount WalkVariableBitrate(StreamSource& source, FileBytes window, const Fo
                 return {0, true};
             window = *fresh;
         }
-        std::optional<FoundFrame> found = FindFrame(window, next);
-        if (!found) {
-            found = AnnouncedFrame(window, next, source.length());
-            last = true;
+        std::optional<FoundFrame> found = confirmed ? AnnouncedFrame(window, next, source.length()) : std::nullopt;
+        if (found) {
+            confirmed = ConfirmedFrameAt(window, next).has_value();
+        } else {
+            found = FindFrame(window, next);
+            confirmed = true;
         }
         if (!found)
             break;
@@ -257,9 +260,8 @@ StreamCount WalkVariableBitrate(StreamSource& source, FileBytes window, const Fo
 // Frames from the first frame to the last one, found as the frame announced by
 // the last frame the end search confirms. The count divides by the exact mean
 // frame length of the bitrate (samples / 8 x bitrate / rate), not by the first
-// frame's, which padding makes a byte longer or shorter than the mean. An
-// "Info" first frame carries no audio and is not counted.
-StreamCount CountConstantBitrate(StreamSource& source, const FoundFrame& first, bool infoFrame, MP3Info& info)
+// frame's, which padding makes a byte longer or shorter than the mean.
+StreamCount CountConstantBitrate(StreamSource& source, const FoundFrame& first, MP3Info& info)
 {
     info.VBR = false;
     info.MinBitrate = info.Bitrate;
@@ -284,7 +286,7 @@ StreamCount CountConstantBitrate(StreamSource& source, const FoundFrame& first, 
         // the bytes behind the first frame.
         frames = std::max<std::int64_t>(1, framesIn(length - first.offset));
     }
-    return {std::max<std::int64_t>(0, frames - (infoFrame ? 1 : 0)), false};
+    return {frames, false};
 }
 
 MP3Info FailedRead(std::int64_t fileLength, int code)
@@ -307,12 +309,19 @@ MP3Info Describe(StreamSource& source)
         return FailedRead(info.FileLength, source.error());
     if (!first)
         return info;
-    FillHeaderFields(*first, FrameParse::Full, info);
-
+    // An information frame ("Xing", or "Info" at a constant bitrate) opens the
+    // stream without audio, often with a bitrate and channel mode of its own;
+    // the audio frame it announces describes the stream.
     const std::int64_t firstLength = first->header.frameLength;
-    const StreamCount count = HasXingHeader(head, first->offset, firstLength)
-        ? WalkVariableBitrate(source, head, *first, info)
-        : CountConstantBitrate(source, *first, HasInfoHeader(head, first->offset, firstLength), info);
+    const bool xing = HasXingHeader(head, first->offset, firstLength);
+    const bool infoFrame = xing || HasInfoHeader(head, first->offset, firstLength);
+    const auto audio = infoFrame ? AnnouncedFrame(head, first->offset + firstLength, source.length()) : first;
+    FillHeaderFields(audio ? *audio : *first, FrameParse::Full, info);
+    info.FirstFrame = first->offset;
+
+    const StreamCount count = xing ? WalkVariableBitrate(source, head, *first, info)
+        : audio ? CountConstantBitrate(source, *audio, info)
+        : StreamCount{};
     if (count.failed)
         return FailedRead(info.FileLength, source.error());
 
