@@ -105,9 +105,11 @@ public:
         count = std::clamp<std::int64_t>(count, 0, length_ - offset);
         const std::int64_t cacheEnd = cacheOffset_ + cache_.size();
         if (offset < cacheOffset_ || offset + count > cacheEnd) {
-            cache_ = file_.read(offset, count);
+            // One read serves the tag check and the frame search at the start.
+            const std::int64_t wanted = std::min(std::max(count, FrameSearchWindow), length_ - offset);
+            cache_ = file_.read(offset, wanted);
             cacheOffset_ = offset;
-            if (cache_.size() != count) {
+            if (cache_.size() != wanted) {
                 cache_.clear();
                 error_ = ReadFailure;
                 return std::nullopt;
