@@ -645,6 +645,46 @@ TEST(MP3InfoFiles, LargeCoverArtTagAgreesWithFfprobe)
     EXPECT_NEAR(info.Duration, duration, 1152.0 / 44100);
 }
 
+TEST(MP3InfoFiles, CoverArtWrittenByMutagenIsSkipped)
+{
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFile::exists(python))
+        GTEST_SKIP() << "python3 is not installed";
+    TempDir dir;
+    const QString source = FixturePath(QStringLiteral("mpeg1_l3_cbr_44100_joint.mp3"));
+    const QString path = dir.file(QStringLiteral("cover.mp3"));
+    WriteBytes(path.toStdString(), ReadBytes(source.toStdString()));
+    // A 300 KB picture in an ID3v2.4 tag; the script prints the tag's whole size.
+    const QString script = QStringLiteral(
+        "import sys, random\n"
+        "try:\n"
+        "    from mutagen.id3 import ID3, APIC, TIT2\n"
+        "except ImportError:\n"
+        "    sys.exit(3)\n"
+        "random.seed(7)\n"
+        "tag = ID3()\n"
+        "tag.add(TIT2(encoding=3, text='cover'))\n"
+        "tag.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='', data=bytes(random.getrandbits(8) for _ in range(300000))))\n"
+        "tag.save(sys.argv[1], v2_version=4)\n"
+        "print(ID3(sys.argv[1]).size)\n");
+    QProcess run;
+    run.start(python, {QStringLiteral("-c"), script, path});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    if (run.exitCode() == 3)
+        GTEST_SKIP() << "mutagen is not installed";
+    ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    const std::int64_t tagSize = QString::fromUtf8(run.readAllStandardOutput()).trimmed().toLongLong();
+    ASSERT_GT(tagSize, 300000);
+
+    const MP3Info plain = ReadMP3Info(source);
+    const MP3Info info = ReadMP3Info(path);
+    ASSERT_TRUE(info.Found);
+    EXPECT_EQ(info.FirstFrame, tagSize);
+    EXPECT_EQ(info.Frames, plain.Frames);
+    EXPECT_EQ(info.PlayTime, plain.PlayTime);
+    EXPECT_TRUE(IsValidMP3(path));
+}
+
 TEST(MP3InfoFiles, LiveFfprobeAgreesOnEveryFixture)
 {
     if (!HaveFfprobe())
