@@ -20,6 +20,38 @@ std::span<const VariableGroup* const> VariableGroups()
     return groups;
 }
 
+VariableSet::VariableSet(std::span<const VariableGroup* const> groups) : groups_(groups)
+{
+    for (qsizetype g = 0; g < qsizetype(groups.size()); ++g) {
+        const VariableGroup& group = *groups[std::size_t(g)];
+        for (qsizetype r = 0; r < group.rowCount(); ++r) {
+            const VariableInfo info = group.row(r);
+            const QString name = group.prefix().toString() + info.name.toString();
+            if (index_.contains(name))
+                duplicates_.append(name);
+            else
+                index_.insert(name, Entry{g, r, info});
+        }
+    }
+}
+
+const VariableSet::Entry* VariableSet::find(const QString& name) const
+{
+    const auto found = index_.constFind(name);
+    return found == index_.constEnd() ? nullptr : &found.value();
+}
+
+QStringList VariableSet::duplicateNames() const
+{
+    return duplicates_;
+}
+
+const VariableSet& StandardVariables()
+{
+    static const VariableSet set(VariableGroups());
+    return set;
+}
+
 namespace {
 
 struct LayoutName {

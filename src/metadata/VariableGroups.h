@@ -45,7 +45,9 @@
 #include "engine/PreviewItem.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QTime>
 
@@ -167,6 +169,33 @@ private:
 
 /// Every group the expander knows, the general ones first.
 std::span<const VariableGroup* const> VariableGroups();
+
+/// Groups with an index of their full names (prefix + row name). When two groups
+/// define the same name, the first one's row counts.
+class VariableSet {
+public:
+    struct Entry {
+        qsizetype group = 0; // index in groups()
+        qsizetype row = 0;
+        VariableInfo info;
+    };
+
+    explicit VariableSet(std::span<const VariableGroup* const> groups);
+
+    std::span<const VariableGroup* const> groups() const { return groups_; }
+    /// The row of a full lower-case name without "[layout]"; nullptr when unknown.
+    const Entry* find(const QString& name) const;
+    /// Full names that more than one row defines.
+    QStringList duplicateNames() const;
+
+private:
+    std::span<const VariableGroup* const> groups_;
+    QHash<QString, Entry> index_;
+    QStringList duplicates_;
+};
+
+/// The set of VariableGroups(), built at its first use.
+const VariableSet& StandardVariables();
 
 /// The layout named by the text between the brackets ("yyyy-mm-dd", any case);
 /// std::nullopt for any other text.

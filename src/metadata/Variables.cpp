@@ -119,42 +119,16 @@ constexpr ParameterKeyword ParameterKeywords[] = {
     {QLatin1StringView("random"), ParameterKind::Length},
 };
 
-struct VariableEntry {
-    qsizetype group = 0; // index in VariableGroups()
-    qsizetype row = 0;
-    VariableInfo info;
-};
-
-// Full lower-case names of every variable (prefix + row name), built once.
-const QHash<QString, VariableEntry>& VariableIndex()
-{
-    static const QHash<QString, VariableEntry> index = [] {
-        QHash<QString, VariableEntry> names;
-        const auto groups = VariableGroups();
-        for (qsizetype g = 0; g < qsizetype(groups.size()); ++g) {
-            const VariableGroup& group = *groups[std::size_t(g)];
-            for (qsizetype r = 0; r < group.rowCount(); ++r) {
-                const VariableInfo info = group.row(r);
-                const QString name = group.prefix().toString() + info.name.toString();
-                if (!names.contains(name))
-                    names.insert(name, VariableEntry{g, r, info});
-            }
-        }
-        return names;
-    }();
-    return index;
-}
-
 // The records that groups have read for the item during one ConvertText call.
 class ExpansionCache {
 public:
-    const void* record(qsizetype group, const QString& path)
+    const void* record(const VariableGroup& group, qsizetype index, const QString& path)
     {
-        if (records_.empty())
-            records_.resize(VariableGroups().size());
-        auto& slot = records_[std::size_t(group)];
+        if (records_.size() <= std::size_t(index))
+            records_.resize(std::size_t(index) + 1);
+        auto& slot = records_[std::size_t(index)];
         if (!slot.loaded) {
-            slot.record = VariableGroups()[std::size_t(group)]->load(path);
+            slot.record = group.load(path);
             slot.loaded = true;
         }
         return slot.record.get();
@@ -176,7 +150,8 @@ struct Expansion {
 
 class Expander {
 public:
-    explicit Expander(const PreviewItem& item) : item_(item), path_(item.folder + item.oldName) {}
+    Expander(const PreviewItem& item, const VariableSet& variables)
+        : item_(item), variables_(variables), path_(item.folder + item.oldName) {}
 
     Expansion run(const QString& text)
     {
@@ -309,25 +284,23 @@ private:
                 base.truncate(open);
             }
         }
-        const auto& index = VariableIndex();
-        const auto found = index.constFind(base);
-        if (found == index.constEnd())
+        const VariableSet::Entry* entry = variables_.find(base);
+        if (!entry || !(entry->info.layouts & LayoutBit(request.layout)))
             return std::nullopt;
-        const VariableEntry& entry = found.value();
-        if (!(entry.info.layouts & LayoutBit(request.layout)))
-            return std::nullopt;
-        const void* record = cache_.record(entry.group, path_);
-        VariableValue value = VariableGroups()[std::size_t(entry.group)]->value(entry.row, record, request);
+        const VariableGroup& group = *variables_.groups()[std::size_t(entry->group)];
+        const void* record = cache_.record(group, entry->group, path_);
+        VariableValue value = group.value(entry->row, record, request);
         if (!value)
             return std::nullopt;
-        if (!(entry.info.flags & KeepSpaces))
+        if (!(entry->info.flags & KeepSpaces))
             *value = TrimSpaces(*value).toString();
-        if (value->isEmpty() && !(entry.info.flags & EmptyResolves))
+        if (value->isEmpty() && !(entry->info.flags & EmptyResolves))
             return std::nullopt;
         return value;
     }
 
     const PreviewItem& item_;
+    const VariableSet& variables_;
     const QString path_;
     ExpansionCache cache_;
 };
@@ -404,10 +377,15 @@ QString GroupThousands(std::int64_t value, const QString& separator)
 
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options)
 {
+    return ConvertText(item, options, StandardVariables());
+}
+
+PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options, const VariableSet& variables)
+{
     try {
         if (!item.newName.contains(u'%'))
             return CleanedItem(item, options);
-        const Expansion expansion = Expander(item).run(item.newName);
+        const Expansion expansion = Expander(item, variables).run(item.newName);
         if (!expansion.closed) {
             LogFailure(UnclosedReference, options);
             return CleanedItem(item, options);
@@ -509,8 +487,6 @@ FileTimeTexts GetFileTimes(const QString& path, int selector)
 
 QString GetHTMLTitle(const QString& path)
 {
-    static constexpr QStringView OpenTag = u"<title>";
-    static constexpr QStringView CloseTag = u"</title>";
     const QString extension = GetFileExtension(path.mid(path.lastIndexOf(u'/') + 1)).toLower();
     if (extension != u"htm" && extension != u"html")
         return {};
@@ -519,6 +495,13 @@ QString GetHTMLTitle(const QString& path)
     QByteArray bytes = platform::ReadFileStart(path, MaxHtmlTitleBytes);
     if (bytes.size() >= MaxHtmlTitleBytes)
         CutIncompleteUtf8Tail(bytes);
+    return HtmlTitleFromBytes(bytes);
+}
+
+QString HtmlTitleFromBytes(QByteArrayView bytes)
+{
+    static constexpr QStringView OpenTag = u"<title>";
+    static constexpr QStringView CloseTag = u"</title>";
     // Lines are decoded one at a time, so that bytes in another encoding further
     // down the page do not change how the title line reads.
     qsizetype start = 0;
@@ -526,7 +509,7 @@ QString GetHTMLTitle(const QString& path)
         qsizetype end = start;
         while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
             ++end;
-        const QString line = platform::DecodeText(QByteArrayView(bytes).sliced(start, end - start));
+        const QString line = platform::DecodeText(bytes.sliced(start, end - start));
         start = end + 1;
         const qsizetype open = line.indexOf(OpenTag, 0, Qt::CaseInsensitive);
         if (open < 0)

@@ -6,6 +6,7 @@
 
 #include "engine/PreviewItem.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -35,6 +36,11 @@ ExpansionOptions ExpansionOptionsFromSettings();
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options);
 /// ConvertText with the options of AppSettings().
 PreviewItem ConvertText(const PreviewItem& item);
+
+class VariableSet;
+/// ConvertText over another set of variable groups (tests).
+PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options,
+                        const VariableSet& variables);
 
 /// Numbers of the failure line "ConvertText: Unexpected error #N".
 enum ExpansionFailure : int {
@@ -88,5 +94,8 @@ inline constexpr std::int64_t MaxHtmlTitleBytes = 64 * 1024;
 /// existing ".htm" or ".html" file that holds both in that order; empty otherwise.
 /// Reads at most MaxHtmlTitleBytes from the start of the file.
 QString GetHTMLTitle(const QString& path);
+/// The title found in the bytes of a page, read line by line (CR LF, LF or CR),
+/// each line as UTF-8 or, when it is not, as Windows-1252.
+QString HtmlTitleFromBytes(QByteArrayView bytes);
 
 } // namespace quelt
