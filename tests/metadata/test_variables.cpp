@@ -1,5 +1,7 @@
 #include "metadata/VariableGroups.h"
 #include "metadata/Variables.h"
+#include "platform/ProgramFiles.h"
+#include "renaming/EventLog.h"
 
 #include "TestSupport.h"
 
@@ -117,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{"Capitals", "%FILE_TITLE%.%File_Ext%", "song.mp3", true},
         ExpansionCase{"BackToBackIsOneName", "%file_title%%file_ext%", "", false},
         ExpansionCase{"DoubledPercentInsideReference", "x%file%%title%y", "xy", false},
+        ExpansionCase{"ReferencesSideBySide", "%const=a%const=b%", "aconst=b%", true},
+        ExpansionCase{"EscapedReference", "%%const=x%%", "%const=x%", true},
         ExpansionCase{"SpacesAroundName", "% file_title %", "song", true},
         ExpansionCase{"UnknownVariable", "a%no_such_variable%b", "ab", false},
         ExpansionCase{"EmptyName", "a% %b", "ab", false},
@@ -304,6 +308,25 @@ TEST(ExpansionFailure, UnclosedReferenceStillCleansTheName)
                                         ExpansionOptions{false, QStringLiteral("_"), false});
     EXPECT_EQ(out.newName, QStringLiteral("..x50% off"));
     EXPECT_TRUE(out.valid);
+}
+
+TEST(ExpansionFailure, UnclosedReferenceLogsOneErrorLineWhenLoggingIsOn)
+{
+    const std::string log = (platform::ProgramFolder() + QStringLiteral("events.log")).toStdString();
+    const auto lineCount = [&] { return test::ReadBytes(log).count('\n'); };
+    OpenLog();
+    const qsizetype before = lineCount();
+    const ExpansionOptions logging{false, QStringLiteral("_"), true};
+    const ExpansionOptions silent{false, QStringLiteral("_"), false};
+    ConvertText(Item(MissingFolder, QStringLiteral("a"), QStringLiteral("%file_title% %no_such%")), logging);
+    ConvertText(Item(MissingFolder, QStringLiteral("a"), QStringLiteral("50% off")), silent);
+    ConvertText(Item(MissingFolder, QStringLiteral("a"), QStringLiteral("50% off")), logging);
+    CloseLog();
+    const QByteArray text = test::ReadBytes(log);
+    ASSERT_EQ(lineCount(), before + 1) << text.toStdString();
+    const QByteArray last = text.trimmed().split('\n').last().trimmed();
+    EXPECT_TRUE(last.contains("ERROR")) << last.toStdString();
+    EXPECT_TRUE(last.endsWith("ConvertText: Unexpected error #1")) << last.toStdString();
 }
 
 // ---- FixInvalidChars ----
