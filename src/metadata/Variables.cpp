@@ -1,5 +1,6 @@
 #include "metadata/Variables.h"
 
+#include "app/Settings.h"
 #include "metadata/VariableGroups.h"
 #include "platform/FileSystem.h"
 #include "platform/ItemFile.h"
@@ -374,6 +375,22 @@ QString GroupThousands(std::int64_t value, const QString& separator)
 }
 
 } // namespace
+
+ExpansionOptions ExpansionOptionsFromSettings()
+{
+    const Settings& settings = AppSettings();
+    return {settings.ReplaceInvalidChars, settings.ReplaceWith, settings.EnableLogging};
+}
+
+PreviewItem ConvertText(const PreviewItem& item)
+{
+    return ConvertText(item, ExpansionOptionsFromSettings());
+}
+
+QString FixInvalidChars(const QString& text)
+{
+    return FixInvalidChars(text, ExpansionOptionsFromSettings());
+}
 
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options)
 {

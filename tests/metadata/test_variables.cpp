@@ -1,3 +1,4 @@
+#include "app/Settings.h"
 #include "metadata/VariableGroups.h"
 #include "metadata/Variables.h"
 #include "platform/ProgramFiles.h"
@@ -225,6 +226,24 @@ TEST(Expansion, ReplaceInvalidCharsInValues)
     replace.replaceWith = QStringLiteral("_");
     EXPECT_EQ(Expand(QStringLiteral("%const=1/2:3%"), {}, MissingFolder, replace).newName, QStringLiteral("1_2_3"));
     EXPECT_EQ(Expand(QStringLiteral("%const=1/2:3%")).newName, QStringLiteral("123"));
+}
+
+TEST(Expansion, SettingsOverloadsFollowAppSettings)
+{
+    Settings& settings = AppSettings();
+    const Settings saved = settings;
+    settings.ReplaceInvalidChars = true;
+    settings.ReplaceWith = QStringLiteral("-");
+    settings.EnableLogging = false;
+    const ExpansionOptions options = ExpansionOptionsFromSettings();
+    EXPECT_TRUE(options.replaceInvalidChars);
+    EXPECT_EQ(options.replaceWith, QStringLiteral("-"));
+    EXPECT_FALSE(options.enableLogging);
+    EXPECT_EQ(ConvertText(Item(MissingFolder, QStringLiteral("a.b"), QStringLiteral("%file_title%:1"))).newName, QStringLiteral("a-1"));
+    EXPECT_EQ(FixInvalidChars(QStringLiteral("x/y")), QStringLiteral("x-y"));
+    settings.ReplaceInvalidChars = false;
+    EXPECT_EQ(FixInvalidChars(QStringLiteral("x/y")), QStringLiteral("xy"));
+    settings = saved;
 }
 
 // ---- Random texts ----
