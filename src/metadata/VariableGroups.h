@@ -31,6 +31,12 @@
 // then declare `const VariableGroup& ID3v1VariableGroup();` in VariableGroups.cpp and
 // add `&ID3v1VariableGroup()` to the table there. Nothing else changes.
 //
+// The loader is a `Record (*)(const QString& path)`; a reader with another shape is
+// wrapped in a captureless lambda, e.g. for the document summary:
+//     +[](const QString& path) { DocumentRecord r; r.loaded = r.sum.open(path) && ...; return r; }
+// The record lives until the ConvertText call ends (so a document object is released
+// then). A group whose variables need no file passes nullptr as loader.
+//
 // Rules every row gets from the expander, so rows need not repeat them:
 // - The name is matched in lower case; a row's full name is prefix + row name, without
 //   its "[layout]". Names must be unique over all groups (a test checks this).
