@@ -9,6 +9,7 @@
 #include "platform/ProgramFiles.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <limits>
 
@@ -170,14 +171,15 @@ void RemoveFromPosition(RuleOpContext& context, const QString& ruleText, NamePar
         const qsizetype n = CodePointCount(part);
         if (start > n)
             return false;
-        // Counted from the chosen edge: keep `head` code points there, drop up to `length` after them.
-        const qsizetype head = std::max<qsizetype>(start - 1, 0);
-        const qsizetype dropEnd = std::min(std::max<qsizetype>(start - 1 + length, 0), n);
-        const qsizetype from = std::min(head, dropEnd);
-        if (rightToLeft)
-            part.remove(CodePointOffsetFromEnd(part, dropEnd), CodePointOffsetFromEnd(part, from) - CodePointOffsetFromEnd(part, dropEnd));
-        else
-            part.remove(CodePointOffset(part, from), CodePointOffset(part, dropEnd) - CodePointOffset(part, from));
+        // Counted from the chosen edge: keep `keep` code points, drop up to `length` after them.
+        const qsizetype keep = std::max<qsizetype>(start - 1, 0);
+        const qsizetype dropEnd = std::clamp<qsizetype>(start - 1 + length, keep, n);
+        auto offset = [&](qsizetype count) {
+            return rightToLeft ? CodePointOffsetFromEnd(part, count) : CodePointOffset(part, count);
+        };
+        const qsizetype a = offset(keep);
+        const qsizetype b = offset(dropEnd);
+        part.remove(std::min(a, b), std::abs(b - a));
         return true;
     });
 }
