@@ -10,6 +10,17 @@
 
 namespace quelt::platform {
 
+/// FailureCode values this layer reports (the renaming report groups them).
+constexpr int FailureNotFound = 53;
+constexpr int FailureIoError = 57;
+constexpr int FailureAlreadyExists = 58;
+constexpr int FailureDeviceUnavailable = 68;
+constexpr int FailureAccessDenied = 70;
+constexpr int FailureCannotAccess = 75;
+constexpr int FailureOutOfMemory = 31001;
+/// A code of the "unknown error" class, for errno values with no better match.
+constexpr int FailureUnknown = 51;
+
 /// Outcome of a file-system change: 0 or a FailureCode, with strerror's text.
 struct OpResult {
     int code = 0;
@@ -19,7 +30,7 @@ struct OpResult {
 
 /// Maps an errno value to the program's FailureCode numbering
 /// (53 not found, 58 exists, 70 permission, 75 path/access, 57 I/O, 68 device,
-/// 31001 out of memory, anything else the "unknown error" class).
+/// 31001 out of memory, anything else FailureUnknown).
 int FailureCodeFromErrno(int err);
 /// OpResult for an errno value (code and strerror text).
 OpResult ResultFromErrno(int err);
@@ -35,8 +46,11 @@ struct DirEntry {
     Type type = Type::Unknown; // from d_type; Unknown when the file system does not say
 };
 
-/// Lists a folder's entries (without "." and ".."), in readdir order.
-/// Returns false, and sets *error to the errno value, when it cannot be opened.
+/// Lists a folder's entries (without "." and ".."), in readdir order, into
+/// `entries` (replacing what it held). Names decode losslessly (NameCodec.h); no
+/// entry is stat'ed. Returns false, and sets *error to the errno value, when the
+/// folder cannot be opened or read (entries then holds what was read); *error is
+/// 0 on success.
 bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* error = nullptr);
 
 /// Windows-style name filter: "*" and "?", letters compared without regard to
@@ -44,14 +58,19 @@ bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* erro
 bool MatchesNameFilter(QStringView name, QStringView pattern);
 
 /// Renames without ever replacing an existing target (RENAME_NOREPLACE, with the
-/// link/unlink and check-then-rename fallbacks where the flag is refused). A change
-/// of letter case only on a case-insensitive file system is a plain rename.
+/// link/unlink and check-then-rename fallbacks where the flag is refused); an
+/// existing target gives 58 and both items stay as they were. A change of letter
+/// case only, where the file system finds the old item under the new name
+/// (case-insensitive), goes through a temporary name in the same folder, because
+/// renaming an item onto itself does nothing there. The same path twice is no
+/// change (53 when nothing is there). Symlinks are renamed, not their targets.
 OpResult RenameNoReplace(const QString& from, const QString& to);
 
 /// Deletes a file (or an empty folder).
 OpResult DeletePath(const QString& path);
 
-/// Size in bytes (64-bit), or -1 when the path cannot be read.
+/// Size in bytes (64-bit) of a file (a symlink's target), 0 for a folder, or -1
+/// when the path cannot be read.
 std::int64_t FileSize(const QString& path);
 
 /// Attribute bits, in the Windows numbering the rest of the program uses.
@@ -72,8 +91,12 @@ struct AttributeInfo {
 /// Reads read-only (owner's write permission), hidden (leading "." or the FAT
 /// hidden bit), system and archive (FAT only), directory.
 AttributeInfo ReadAttributes(const QString& path);
-/// Sets the bits of `mask` to their value in `attributes`; others stay. Setting a
-/// bit the file system does not have fails with 75 and a clear reason.
+/// Sets the bits of `mask` to their value in `attributes`; others stay. A bit that
+/// already has the asked value is no change. Changing a bit outside `changeable`
+/// changes nothing and fails: with 75 and the reason as description where the file
+/// system does not have the bit (hidden outside FAT: a rename is not an attribute
+/// change), with 70 where only the owner may change it. Read-only set removes every
+/// write permission bit; cleared, it adds the owner's.
 OpResult SetAttributes(const QString& path, unsigned attributes, unsigned mask);
 
 /// A point in time with nanoseconds, seconds since the Unix epoch (UTC).
@@ -91,10 +114,12 @@ struct FileTimes {
     bool hasBirthTime = false;
 };
 
+/// Reads the times (following a symlink); ok is false when the path cannot be read.
 FileTimes ReadFileTimes(const QString& path);
-/// Sets the given times (nullptr leaves one unchanged). A created time cannot be
-/// set on Linux: asking for it fails with 75 and
-/// "the file system does not allow setting the creation time".
+/// Sets the given times with nanoseconds (nullptr leaves one unchanged). A created
+/// time cannot be set on Linux: asking for a value other than the one ReadFileTimes
+/// reports fails with 75 and "the file system does not allow setting the creation
+/// time", and changes nothing.
 OpResult SetFileTimes(const QString& path, const FileTime* created, const FileTime* modified,
                       const FileTime* accessed);
 

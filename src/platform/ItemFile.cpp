@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,19 @@ namespace {
 
 // Chunk of the largest single read; read() loops over chunks for larger requests.
 constexpr std::int64_t ReadChunk = 1 << 20;
+
+// The file a path finally names, so that replacing a symlinked item rewrites its
+// target and keeps the link; the path itself when it does not resolve.
+QByteArray ResolvedTarget(const QString& path)
+{
+    const QByteArray bytes = EncodeName(path);
+    char* real = ::realpath(bytes.constData(), nullptr);
+    if (!real)
+        return bytes;
+    QByteArray out(real);
+    std::free(real);
+    return out;
+}
 
 } // namespace
 
@@ -48,18 +62,22 @@ bool ItemFile::open(const QString& path, Mode mode)
 {
     close();
     const QByteArray bytes = EncodeName(path);
-    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    // O_NONBLOCK so that a FIFO or device named like a song cannot hang the open;
+    // only regular files are item contents.
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
     fd_ = ::open(bytes.constData(), flags);
     if (fd_ < 0) {
-        error_ = FailureCodeFromErrno(errno);
+        // A folder opened for writing says EISDIR; it is the same case as below.
+        error_ = errno == EISDIR ? FailureCannotAccess : FailureCodeFromErrno(errno);
         return false;
     }
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         close();
-        error_ = 75;
+        error_ = FailureCannotAccess;
         return false;
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     error_ = 0;
     return true;
 }
@@ -144,10 +162,11 @@ bool ItemFile::sync()
 bool ItemFile::createTemporaryBeside(const QString& path)
 {
     close();
-    const QByteArray target = EncodeName(path);
+    const QByteArray target = ResolvedTarget(path);
     struct stat st {};
     const mode_t mode = ::stat(target.constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    QByteArray pattern = target + ".quelt-XXXXXX";
+    // A short name of its own: the item's name plus a suffix could pass NAME_MAX.
+    QByteArray pattern = target.left(target.lastIndexOf('/') + 1) + ".quelt-XXXXXX";
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         error_ = FailureCodeFromErrno(errno);
@@ -172,7 +191,7 @@ bool ItemFile::replace(const QString& path)
     }
     close();
     const QByteArray from = EncodeName(tempPath_);
-    const QByteArray to = EncodeName(path);
+    const QByteArray to = ResolvedTarget(path);
     if (::rename(from.constData(), to.constData()) != 0) {
         error_ = FailureCodeFromErrno(errno);
         discardTemporary();

@@ -19,8 +19,9 @@ public:
     ItemFile(const ItemFile&) = delete;
     ItemFile& operator=(const ItemFile&) = delete;
 
-    /// Opens an existing file. On failure returns false and error() holds the
-    /// FailureCode (53 when it does not exist, 70 when it may not be opened, ...).
+    /// Opens an existing regular file (following symlinks). On failure returns false
+    /// and error() holds the FailureCode (53 when it does not exist, 70 when it may
+    /// not be opened, 75 for a folder, FIFO or device, ...).
     bool open(const QString& path, Mode mode = Mode::Read);
     bool isOpen() const { return fd_ >= 0; }
     void close();
@@ -35,12 +36,13 @@ public:
     bool truncate(std::int64_t length);
     bool sync();
 
-    /// Creates an empty temporary file in the same folder as `path`, with the
-    /// permissions of `path`; tempPath() names it.
+    /// Creates an empty temporary file in the same folder as `path` (as the file a
+    /// symlink names, its folder), with the permissions of `path`; tempPath() names it.
     bool createTemporaryBeside(const QString& path);
     const QString& tempPath() const { return tempPath_; }
-    /// Syncs and closes this temporary file and renames it over `path`. On failure
-    /// the temporary is deleted and `path` is left as it was.
+    /// Syncs and closes this temporary file and renames it over `path` (over the
+    /// file a symlink names, so the link stays). On failure the temporary is deleted
+    /// and `path` is left as it was.
     bool replace(const QString& path);
     /// Closes and deletes the temporary file (when replace() was not called).
     void discardTemporary();

@@ -13,4 +13,17 @@ void OpenLog();
 void LogEvent(const QString& level, const QString& text);
 void CloseLog();
 
+/// First line of every new log file.
+inline const QString LogHeaderLine =
+    QStringLiteral("# You can safely delete this file when needed...");
+
+/// The folder of events.log and its backups, ending in "/": the program folder
+/// unless SetLogFolder named another.
+QString LogFolder();
+/// Puts the log in `folder` (ending in "/"); empty returns it to the program
+/// folder. Takes effect at the next OpenLog.
+void SetLogFolder(const QString& folder);
+/// The path of events.log.
+QString LogFilePath();
+
 } // namespace quelt

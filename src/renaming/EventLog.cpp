@@ -1,0 +1,158 @@
+#include "renaming/EventLog.h"
+
+#include "app/Settings.h"
+#include "platform/FileSystem.h"
+#include "platform/NameCodec.h"
+#include "platform/ProgramFiles.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace quelt {
+namespace {
+
+constexpr qint64 BytesPerKB = 1000;
+constexpr qint16 OverwriteOldLog = 1;
+// Backups are numbered from 0; beyond this the old log is deleted instead.
+constexpr int MaxBackupNumber = 1'000'000;
+
+struct LogState {
+    platform::TextAppender file;
+    QString folder;       // empty: the program folder
+    bool wanted = false;  // between OpenLog and CloseLog
+    qint64 size = 0;      // bytes in the open file
+    qint64 stampSecond = -1;
+    QString stamp;        // "date, time" of stampSecond
+};
+
+LogState& State()
+{
+    static LogState state;
+    return state;
+}
+
+void Append(LogState& log, const QByteArray& bytes)
+{
+    if (log.file.append(bytes))
+        log.size += bytes.size();
+}
+
+QByteArray LineBytes(const QString& line) { return platform::EncodeName(line) + "\r\n"; }
+
+bool OpenFile(LogState& log)
+{
+    if (!log.file.open(LogFilePath()))
+        return false;
+    log.size = std::max<qint64>(log.file.size(), 0);
+    if (log.size == 0)
+        Append(log, LineBytes(LogHeaderLine));
+    return true;
+}
+
+QString FreeBackupPath()
+{
+    const QString folder = LogFolder();
+    for (int n = 0; n <= MaxBackupNumber; ++n) {
+        const QString path = folder + QStringLiteral("events") + QString::number(n) + QStringLiteral(".log");
+        if (!platform::PathExists(path))
+            return path;
+    }
+    return {};
+}
+
+void StartNewFile(LogState& log)
+{
+    log.file.close();
+    const QString path = LogFilePath();
+    if (AppSettings().WhenReachMax != OverwriteOldLog) {
+        const QString backup = FreeBackupPath();
+        if (!backup.isEmpty())
+            platform::RenameNoReplace(path, backup);
+    }
+    // Also when the move failed: the old log goes, as in the overwrite mode.
+    platform::DeletePath(path);
+    OpenFile(log);
+}
+
+QString TrimmedOfSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// "date, time" in the user's short date and long time formats, formatted once a second.
+const QString& TimeStamp(LogState& log)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 second = now.toSecsSinceEpoch();
+    if (second != log.stampSecond) {
+        const QLocale locale = QLocale::system();
+        log.stamp = locale.toString(now.date(), QLocale::ShortFormat).trimmed() + QStringLiteral(", ")
+            + locale.toString(now.time(), QLocale::LongFormat).trimmed();
+        log.stampSecond = second;
+    }
+    return log.stamp;
+}
+
+QString FormLine(LogState& log, const QString& level, const QString& text)
+{
+    const QString word = TrimmedOfSpaces(level);
+    if (word == u"NOTHING")
+        return {};
+    if (word == u"STRING")
+        return text;
+    return u'[' + word + QStringLiteral(" - ") + TimeStamp(log) + QStringLiteral("] ") + TrimmedOfSpaces(text);
+}
+
+} // namespace
+
+QString LogFolder()
+{
+    const LogState& log = State();
+    return log.folder.isEmpty() ? platform::ProgramFolder() : log.folder;
+}
+
+void SetLogFolder(const QString& folder) { State().folder = folder; }
+
+QString LogFilePath() { return LogFolder() + QStringLiteral("events.log"); }
+
+void OpenLog()
+{
+    LogState& log = State();
+    log.file.close();
+    log.wanted = true;
+    OpenFile(log);
+}
+
+void LogEvent(const QString& level, const QString& text)
+{
+    LogState& log = State();
+    // A log that could not be opened (or was lost in a rotation) is tried again.
+    if (!log.wanted || (!log.file.isOpen() && !OpenFile(log)))
+        return;
+    const QByteArray line = platform::EncodeName(FormLine(log, level, text));
+    const qint64 limit = qint64(AppSettings().SizeLimit) * BytesPerKB;
+    if (limit > 0 && log.size + line.size() > limit) {
+        StartNewFile(log);
+        if (!log.file.isOpen())
+            return;
+    }
+    Append(log, line + "\r\n");
+}
+
+void CloseLog()
+{
+    LogState& log = State();
+    log.file.sync();
+    log.file.close();
+    log.wanted = false;
+}
+
+} // namespace quelt
