@@ -1,22 +1,162 @@
-// Feeds arbitrary rule lines through the parameter readers.
+// Feeds arbitrary rule lines and names through the parameter readers, the rule
+// composition over every catalogue template, every Title & Extension operation
+// and the regex service.
+//
+// Input: pieces separated by 0xFF bytes (a byte that never occurs in UTF-8).
+// Piece 0 is a rule line, piece 1 a name, the others parameter values. The first
+// byte also picks the template, the run settings and whether the name is read as
+// raw UTF-16 (so lone surrogates occur, as for undecodable name bytes).
 #include "engine/NameParts.h"
+#include "engine/RegexService.h"
+#include "engine/RuleCatalogue.h"
 #include "engine/RuleLine.h"
+#include "engine/RuleOps.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t MaxInputBytes = 4096;
+constexpr qsizetype MaxNameUnits = 300; // names on disk hold at most 255 bytes
+constexpr std::size_t MaxPieces = 10;
+
+using namespace quelt;
+
+bool HasLoneSurrogate(const QString& s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+            ++i;
+        else if (s[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+QString Utf16(const std::uint8_t* data, std::size_t size)
+{
+    QString s;
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        s.append(QChar(char16_t(data[i] | (data[i + 1] << 8))));
+    return s;
+}
+
+// A rule line from the template and the pieces; values are cycled through the pieces.
+QString BuildRule(const RuleSpec& spec, const std::vector<QString>& values, ParamList& rows)
+{
+    rows.clear();
+    for (std::size_t i = 0; i < spec.params.size(); ++i) {
+        const ParamSpec& p = spec.params[i];
+        QString value = values.empty() ? p.defaultValue.toString() : values[i % values.size()];
+        if (p.filter != KeyFilter::AnyKey)
+            value = FilterKeys(p.filter, value);
+        if (p.filter == KeyFilter::DigitsOnly && (i % 2) == 0)
+            value = ClampDigitsValue(value);
+        rows.push_back({p.name.toString(), value});
+    }
+    return PreviewRule(spec.ruleTemplate, rows);
+}
+
+// Values without "<" or ">" must read back exactly, in order and by name.
+void CheckReadBack(const QString& line, const ParamList& rows)
+{
+    for (const ParamRow& row : rows) {
+        if (row.value.contains(u'<') || row.value.contains(u'>'))
+            return;
+    }
+    qsizetype position = 0;
+    for (const ParamRow& row : rows)
+        Check(ReadNextParam(line, position) == row.value);
+}
+
+void RunOperation(RuleOperation op, const QString& ruleText, const QString& name, std::uint8_t flags,
+                  const QString& lineText, bool validInput)
+{
+    PreviewRunState state = PreviewRunState::ForRun(2, flags & 1, flags & 2);
+    // The file rule takes its text from the run's cache; no file is opened here.
+    state.ruleText[1] = lineText;
+    const PreviewArray items(1);
+    RuleOpContext context{state, 1, items, 0};
+    NameParts parts = NameParts::FromName(name);
+    op(context, ruleText, parts);
+    const QString result = parts.toName();
+    if (validInput)
+        Check(!HasLoneSurrogate(result));
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString line = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (size == 0 || size > MaxInputBytes)
+        return 0;
+    const std::uint8_t selector = data[0];
+    std::vector<std::pair<const std::uint8_t*, std::size_t>> pieces;
+    std::size_t start = 1;
+    for (std::size_t i = 1; i <= size && pieces.size() < MaxPieces; ++i) {
+        if (i == size || data[i] == 0xFF) {
+            pieces.emplace_back(data + start, i - start);
+            start = i + 1;
+        }
+    }
+    auto utf8 = [](const std::pair<const std::uint8_t*, std::size_t>& p) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(p.first), qsizetype(p.second));
+    };
+
+    const QString line = utf8(pieces[0]);
     qsizetype pos = 0;
     for (int i = 0; i < 64; ++i) {
-        const QString v = quelt::ReadNextParam(line, pos);
-        if (v == quelt::NotFound)
+        const QString v = ReadNextParam(line, pos);
+        if (v == NotFound)
             break;
-        (void)quelt::LeadingNumber(v);
-        (void)quelt::NameParts::FromName(v).toName();
+        (void)LeadingNumber(v);
+        (void)NameParts::FromName(v).toName();
     }
-    (void)quelt::GetParamValue(line, QStringLiteral("Apply To"));
-    (void)quelt::RuleName(line);
+    (void)GetParamValue(line, QStringLiteral("Apply To"));
+    (void)RuleName(line);
+
+    const bool rawName = selector & 0x80;
+    QString name = pieces.size() > 1 ? (rawName ? Utf16(pieces[1].first, pieces[1].second) : utf8(pieces[1]))
+                                     : QStringLiteral("name.ext");
+    name.truncate(MaxNameUnits);
+    std::vector<QString> values;
+    for (std::size_t i = 2; i < pieces.size(); ++i)
+        values.push_back(utf8(pieces[i]));
+    const bool validInput = !HasLoneSurrogate(name);
+
+    const std::span<const RuleSpec> catalogue = Catalogue();
+    ParamList rows;
+    const RuleSpec& picked = catalogue[selector % catalogue.size()];
+    const QString built = BuildRule(picked, values, rows);
+    CheckReadBack(built, rows);
+    for (const ParamRow& row : rows)
+        (void)GetParamValue(built, row.name);
+    UpdateParameters(rows, EditorParamTable{int(picked.params.size()), picked.ruleTemplate.toString(),
+                                            {picked.params.begin(), picked.params.end()}});
+
+    const QString lineText = values.empty() ? line : values.front();
+    for (const RuleOpEntry& entry : TitleExtensionOperations()) {
+        const QString ruleName = QString::fromUtf16(entry.name);
+        if (const RuleSpec* spec = FindRuleSpec(ruleName)) {
+            const QString rule = BuildRule(*spec, values, rows);
+            RunOperation(entry.op, rule, name, selector >> 2, lineText, validInput);
+        }
+        RunOperation(entry.op, ruleName + u':' + line, name, selector >> 4, lineText, validInput && !HasLoneSurrogate(line));
+    }
+
+    const ScriptRegex regex(line, selector & 1, selector & 2);
+    if (const std::optional<QString> replaced = regex.replace(name, lineText, selector & 4)) {
+        if (validInput && !HasLoneSurrogate(lineText))
+            Check(!HasLoneSurrogate(*replaced));
+    }
     return 0;
 }

@@ -18,19 +18,22 @@ struct NameParts {
     void splitFull();
 };
 
-/// Applies `op` (bool(QString& part), false when the rule fails for that part) to
-/// the parts chosen by the Apply To value `applyTo` (any case):
+/// Which part of a name an operation is working on.
+enum class NamePart { Full, Title, Extension };
+
+/// Applies `op` (bool(QString& text, NamePart part), false when the rule fails for
+/// that part) to the parts chosen by the Apply To value `applyTo` (any case):
 /// with fullNames on and "title & extension", to `full` and then splits it again;
 /// otherwise to the title when the value holds "title", then to the extension when
 /// it holds "extension". Returns false when `op` failed for any part; a failed
 /// part keeps its text.
 template <typename Op>
-bool ApplyToParts(NameParts& parts, const QString& applyTo, bool fullNames, Op&& op)
+bool ApplyToNameParts(NameParts& parts, const QString& applyTo, bool fullNames, Op&& op)
 {
     const QString a = applyTo.toLower();
     if (fullNames && a == QLatin1String("title & extension")) {
         QString full = parts.full;
-        const bool ok = op(full);
+        const bool ok = op(full, NamePart::Full);
         if (ok) {
             parts.full = full;
             parts.splitFull();
@@ -40,19 +43,26 @@ bool ApplyToParts(NameParts& parts, const QString& applyTo, bool fullNames, Op&&
     bool ok = true;
     if (a.contains(QLatin1String("title"))) {
         QString title = parts.title;
-        if (op(title))
+        if (op(title, NamePart::Title))
             parts.title = title;
         else
             ok = false;
     }
     if (a.contains(QLatin1String("extension"))) {
         QString extension = parts.extension;
-        if (op(extension))
+        if (op(extension, NamePart::Extension))
             parts.extension = extension;
         else
             ok = false;
     }
     return ok;
+}
+
+/// ApplyToNameParts for operations that treat every part alike (bool(QString&)).
+template <typename Op>
+bool ApplyToParts(NameParts& parts, const QString& applyTo, bool fullNames, Op&& op)
+{
+    return ApplyToNameParts(parts, applyTo, fullNames, [&op](QString& text, NamePart) { return op(text); });
 }
 
 } // namespace quelt

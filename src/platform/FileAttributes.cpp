@@ -162,12 +162,12 @@ OpResult SetFatBits(const QByteArray& path, unsigned attributes, unsigned mask)
 
 AttributeInfo ReadAttributes(const QString& path)
 {
-    return ReadState(EncodeName(path)).info;
+    return ReadState(SystemPath(path)).info;
 }
 
 OpResult SetAttributes(const QString& path, unsigned attributes, unsigned mask)
 {
-    const QByteArray bytes = EncodeName(path);
+    const QByteArray bytes = SystemPath(path);
     const ItemState s = ReadState(bytes);
     if (!s.info.ok)
         return ResultFromErrno(s.error);

@@ -118,19 +118,19 @@ OpResult ResultFromErrno(int err)
 bool PathExists(const QString& path)
 {
     struct stat st {};
-    return ::lstat(EncodeName(path).constData(), &st) == 0;
+    return ::lstat(SystemPath(path).constData(), &st) == 0;
 }
 
 bool FolderExists(const QString& path)
 {
     struct stat st {};
-    return ::stat(EncodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(SystemPath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* error)
 {
     entries.clear();
-    DIR* dir = ::opendir(EncodeName(folder).constData());
+    DIR* dir = ::opendir(SystemPath(folder).constData());
     if (!dir) {
         if (error)
             *error = errno;
@@ -164,7 +164,7 @@ bool MatchesNameFilter(QStringView name, QStringView pattern)
 
 OpResult DeletePath(const QString& path)
 {
-    const QByteArray bytes = EncodeName(path);
+    const QByteArray bytes = SystemPath(path);
     struct stat st {};
     if (::lstat(bytes.constData(), &st) != 0)
         return ResultFromErrno(errno);
@@ -175,7 +175,7 @@ OpResult DeletePath(const QString& path)
 std::int64_t FileSize(const QString& path)
 {
     struct stat st {};
-    if (::stat(EncodeName(path).constData(), &st) != 0)
+    if (::stat(SystemPath(path).constData(), &st) != 0)
         return -1;
     return S_ISDIR(st.st_mode) ? 0 : std::int64_t(st.st_size);
 }

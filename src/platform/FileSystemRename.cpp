@@ -145,8 +145,8 @@ OpResult RenameThroughTemporary(const QByteArray& from, const QByteArray& to)
 
 OpResult RenameNoReplace(const QString& from, const QString& to)
 {
-    const QByteArray source = EncodeName(from);
-    const QByteArray target = EncodeName(to);
+    const QByteArray source = SystemPath(from);
+    const QByteArray target = SystemPath(to);
     if (source == target) {
         // Nothing to do, and nothing replaced; but the item must exist.
         struct stat st {};

@@ -55,14 +55,14 @@ int ReadTimes(const QByteArray& path, FileTimes& times)
 FileTimes ReadFileTimes(const QString& path)
 {
     FileTimes times;
-    ReadTimes(EncodeName(path), times);
+    ReadTimes(SystemPath(path), times);
     return times;
 }
 
 OpResult SetFileTimes(const QString& path, const FileTime* created, const FileTime* modified,
                       const FileTime* accessed)
 {
-    const QByteArray bytes = EncodeName(path);
+    const QByteArray bytes = SystemPath(path);
     if (created) {
         // Passing back the creation time as it reads now is no change and may pass.
         FileTimes now;

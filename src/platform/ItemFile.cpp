@@ -22,7 +22,7 @@ constexpr std::int64_t ReadChunk = 1 << 20;
 // target and keeps the link; the path itself when it does not resolve.
 QByteArray ResolvedTarget(const QString& path)
 {
-    const QByteArray bytes = EncodeName(path);
+    const QByteArray bytes = SystemPath(path);
     char* real = ::realpath(bytes.constData(), nullptr);
     if (!real)
         return bytes;
@@ -61,7 +61,7 @@ ItemFile& ItemFile::operator=(ItemFile&& other) noexcept
 bool ItemFile::open(const QString& path, Mode mode)
 {
     close();
-    const QByteArray bytes = EncodeName(path);
+    const QByteArray bytes = SystemPath(path);
     // O_NONBLOCK so that a FIFO or device named like a song cannot hang the open;
     // only regular files are item contents.
     const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
@@ -190,7 +190,7 @@ bool ItemFile::replace(const QString& path)
         return false;
     }
     close();
-    const QByteArray from = EncodeName(tempPath_);
+    const QByteArray from = SystemPath(tempPath_);
     const QByteArray to = ResolvedTarget(path);
     if (::rename(from.constData(), to.constData()) != 0) {
         error_ = FailureCodeFromErrno(errno);
@@ -205,7 +205,7 @@ void ItemFile::discardTemporary()
 {
     close();
     if (!tempPath_.isEmpty())
-        ::unlink(EncodeName(tempPath_).constData());
+        ::unlink(SystemPath(tempPath_).constData());
     tempPath_.clear();
 }
 

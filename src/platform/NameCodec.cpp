@@ -87,6 +87,13 @@ QByteArray EncodeName(QStringView name)
     return out;
 }
 
+QByteArray SystemPath(QStringView path)
+{
+    if (path.contains(QChar(0)))
+        return QByteArray("");
+    return EncodeName(path);
+}
+
 bool HasEscapedBytes(QStringView name)
 {
     for (qsizetype i = 0; i < name.size(); ++i) {

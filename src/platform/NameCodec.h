@@ -17,6 +17,11 @@ namespace quelt::platform {
 QString DecodeName(QByteArrayView bytes);
 QByteArray EncodeName(QStringView name);
 
+/// The bytes to hand a system call for a path. A path holding U+0000 can name no
+/// file; it becomes the empty path, which every call rejects with ENOENT, instead
+/// of being cut short at the NUL.
+QByteArray SystemPath(QStringView path);
+
 /// True when the name holds escaped (non-UTF-8) bytes.
 bool HasEscapedBytes(QStringView name);
 

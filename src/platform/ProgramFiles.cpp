@@ -49,7 +49,7 @@ bool IsFolder(const QByteArray& path)
 bool IsRegularFile(const QString& path)
 {
     struct stat st {};
-    return ::stat(EncodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(SystemPath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 QString AbsolutePath(const QString& path)
@@ -65,7 +65,7 @@ QString AbsolutePath(const QString& path)
 // mkdir -p; true when the folder exists afterwards.
 bool MakeFolders(const QString& folder)
 {
-    const QByteArray bytes = EncodeName(folder);
+    const QByteArray bytes = SystemPath(folder);
     for (qsizetype i = 1; i <= bytes.size(); ++i) {
         if (i == bytes.size() || bytes[i] == '/') {
             const QByteArray prefix = bytes.left(i);
@@ -201,13 +201,13 @@ QString ResourceFolder()
 {
     const QString exe = ExecutableFolder();
     const QString installed = exe + QStringLiteral("../share/quelt/");
-    if (IsFolder(EncodeName(installed)))
+    if (IsFolder(SystemPath(installed)))
         return installed;
     // Running from a build folder: the source tree's resources/ is a few levels up.
     QString up = exe;
     for (int level = 0; level < 4; ++level) {
         up += QStringLiteral("../");
-        if (IsFolder(EncodeName(up + QStringLiteral("resources"))))
+        if (IsFolder(SystemPath(up + QStringLiteral("resources"))))
             return up + QStringLiteral("resources/");
     }
     return installed;
@@ -246,7 +246,7 @@ QStringList SplitLines(const QString& text)
 bool ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes)
 {
     bytes.clear();
-    const int fd = ::open(EncodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(SystemPath(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -291,7 +291,7 @@ bool ReadTextFileWithNameBytes(const QString& path, QStringList& lines)
 
 bool WriteFileAtomically(const QString& path, QByteArrayView data)
 {
-    const QByteArray encoded = EncodeName(path);
+    const QByteArray encoded = SystemPath(path);
     if (encoded.isEmpty() || encoded.endsWith('/'))
         return false;
     const QByteArray target = ReplaceTarget(encoded);
@@ -332,7 +332,7 @@ bool TextAppender::open(const QString& path, bool truncate)
 {
     close();
     const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
-    fd_ = ::open(EncodeName(path).constData(), flags, CreatedFileMode);
+    fd_ = ::open(SystemPath(path).constData(), flags, CreatedFileMode);
     return fd_ >= 0;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace quelt;
 
 TEST(RuleLineReaders, ReadNextParamWalksValuesInOrder)
@@ -66,4 +68,36 @@ TEST(NamePartsSplit, TitleAndExtension)
         EXPECT_EQ(p.extension, QString::fromUtf8(c.ext)) << c.name;
         EXPECT_EQ(p.toName(), QString::fromUtf8(c.back)) << c.name;
     }
+}
+
+TEST(RuleLineReaders, GrammarEdgeCases)
+{
+    struct Case { const char* label; const char* line; std::vector<const char*> values; };
+    const Case cases[] = {
+        {"separators with equals read whole", "Set word separators: <Characters= _,.;()[]-=+@>", {" _,.;()[]-=+@"}},
+        {"no space between parameters", "R: <A=1><B=2>", {"1", "<NOTFOUND>"}},
+        {"value cut at greater-than, the rest read on", "R: <A=x>y> <B=2>", {"x", "2"}},
+        {"less-than inside a value", "R: <A=x<y> <B=2>", {"<NOTFOUND>", "<NOTFOUND>"}},
+        {"empty value", "R: <A=> <B=2>", {"", "2"}},
+        {"non-ASCII values", "R: <A=\xc3\xa9\xf0\x9f\x98\x80> <B=x>", {"\xc3\xa9\xf0\x9f\x98\x80", "x"}},
+    };
+    for (const Case& c : cases) {
+        const QString line = QString::fromUtf8(c.line);
+        qsizetype pos = 0;
+        for (const char* expected : c.values)
+            EXPECT_EQ(ReadNextParam(line, pos), QString::fromUtf8(expected)) << c.label;
+    }
+}
+
+TEST(RuleLineReaders, GetParamValueEdgeCases)
+{
+    const QString line = QStringLiteral("Find and replace text: <Find What=_> <Replace With= > <Apply To=Title>");
+    EXPECT_EQ(GetParamValue(line, QStringLiteral("apply to")), QStringLiteral("Title"));
+    EXPECT_EQ(GetParamValue(line, QStringLiteral("Replace With")), QStringLiteral(" ")) << "values are not trimmed";
+    EXPECT_EQ(GetParamValue(QStringLiteral("R: <Apply To=>"), QStringLiteral("Apply To")), QString());
+    EXPECT_EQ(GetParamValue(QStringLiteral("Set word separators: <Characters= _,.;()[]-=+@>"),
+                            QStringLiteral("Characters")),
+              QStringLiteral(" _,.;()[]-=+@"));
+    EXPECT_EQ(RuleName(QStringLiteral("Remove spaces: <Type=Leading> <Apply To=Title>")),
+              QStringLiteral("Remove spaces"));
 }

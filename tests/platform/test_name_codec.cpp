@@ -1,4 +1,6 @@
+#include "platform/FileSystem.h"
 #include "platform/NameCodec.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -107,4 +109,14 @@ TEST(NameCodec, RuleMadeNameWithEscapesMovedAroundStillEncodes)
     const QString odd = DecodeName("\xE9t\xE9");
     const QString joined = QStringLiteral("Été ") + odd.mid(1) + odd.left(1);
     EXPECT_EQ(EncodeName(joined), QByteArray("\xC3\x89t\xC3\xA9 t\xE9\xE9"));
+}
+
+TEST(SystemPathTest, PathWithNulNamesNoFile)
+{
+    const quelt::test::TempDir dir;
+    const QString withNul = dir.path() + QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    EXPECT_TRUE(quelt::platform::PathExists(dir.path()));
+    EXPECT_FALSE(quelt::platform::PathExists(withNul)) << "must not be cut short at the NUL";
+    EXPECT_FALSE(quelt::platform::FolderExists(dir.path() + QChar(0)));
+    EXPECT_FALSE(quelt::platform::RenameNoReplace(withNul, dir.path() + QStringLiteral("c")).ok());
 }

@@ -1,0 +1,143 @@
+#include "metadata/VariableGroups.h"
+
+namespace quelt {
+
+// Groups defined beside their readers. A new group adds its declaration here and
+// one entry to the table below.
+const VariableGroup& GeneralVariableGroup();
+const VariableGroup& FileTimeVariableGroup();
+const VariableGroup& FileSizeVariableGroup();
+const VariableGroup& HtmlVariableGroup();
+
+std::span<const VariableGroup* const> VariableGroups()
+{
+    static const VariableGroup* const groups[] = {
+        &GeneralVariableGroup(),
+        &FileTimeVariableGroup(),
+        &FileSizeVariableGroup(),
+        &HtmlVariableGroup(),
+    };
+    return groups;
+}
+
+VariableSet::VariableSet(std::span<const VariableGroup* const> groups) : groups_(groups)
+{
+    for (qsizetype g = 0; g < qsizetype(groups.size()); ++g) {
+        const VariableGroup& group = *groups[std::size_t(g)];
+        for (qsizetype r = 0; r < group.rowCount(); ++r) {
+            const VariableInfo info = group.row(r);
+            const QString name = group.prefix().toString() + info.name.toString();
+            if (index_.contains(name))
+                duplicates_.append(name);
+            else
+                index_.insert(name, Entry{g, r, info});
+        }
+    }
+}
+
+const VariableSet::Entry* VariableSet::find(const QString& name) const
+{
+    const auto found = index_.constFind(name);
+    return found == index_.constEnd() ? nullptr : &found.value();
+}
+
+QStringList VariableSet::duplicateNames() const
+{
+    return duplicates_;
+}
+
+const VariableSet& StandardVariables()
+{
+    static const VariableSet set(VariableGroups());
+    return set;
+}
+
+namespace {
+
+struct LayoutName {
+    QStringView text;
+    VariableLayout layout;
+};
+constexpr LayoutName LayoutNames[] = {
+    {u"dd-mm-yyyy", VariableLayout::DayMonthYear},
+    {u"mm-dd-yyyy", VariableLayout::MonthDayYear},
+    {u"yyyy-mm-dd", VariableLayout::YearMonthDay},
+    {u"hh-mm-ss", VariableLayout::HourMinuteSecond},
+    {u"hh-mm", VariableLayout::HourMinute},
+};
+
+void AppendPadded(QString& out, int value, int width)
+{
+    out.append(QString::number(value).rightJustified(width, u'0'));
+}
+
+} // namespace
+
+std::optional<VariableLayout> LayoutFromText(QStringView text)
+{
+    for (const LayoutName& name : LayoutNames) {
+        if (text.compare(name.text, Qt::CaseInsensitive) == 0)
+            return name.layout;
+    }
+    return std::nullopt;
+}
+
+QString FormatDateLayout(QDate date, VariableLayout layout)
+{
+    if (!date.isValid())
+        return {};
+    const int day = date.day();
+    const int month = date.month();
+    const int year = date.year();
+    QString out;
+    out.reserve(10);
+    switch (layout) {
+    case VariableLayout::None:
+    case VariableLayout::DayMonthYear:
+        AppendPadded(out, day, 2);
+        out.append(u'-');
+        AppendPadded(out, month, 2);
+        out.append(u'-');
+        AppendPadded(out, year, 4);
+        break;
+    case VariableLayout::MonthDayYear:
+        AppendPadded(out, month, 2);
+        out.append(u'-');
+        AppendPadded(out, day, 2);
+        out.append(u'-');
+        AppendPadded(out, year, 4);
+        break;
+    case VariableLayout::YearMonthDay:
+        AppendPadded(out, year, 4);
+        out.append(u'-');
+        AppendPadded(out, month, 2);
+        out.append(u'-');
+        AppendPadded(out, day, 2);
+        break;
+    case VariableLayout::HourMinuteSecond:
+    case VariableLayout::HourMinute:
+        break;
+    }
+    return out;
+}
+
+QString FormatTimeLayout(QTime time, VariableLayout layout)
+{
+    if (!time.isValid())
+        return {};
+    if (layout != VariableLayout::None && layout != VariableLayout::HourMinuteSecond
+        && layout != VariableLayout::HourMinute)
+        return {};
+    QString out;
+    out.reserve(8);
+    AppendPadded(out, time.hour(), 2);
+    out.append(u'-');
+    AppendPadded(out, time.minute(), 2);
+    if (layout != VariableLayout::HourMinute) {
+        out.append(u'-');
+        AppendPadded(out, time.second(), 2);
+    }
+    return out;
+}
+
+} // namespace quelt
