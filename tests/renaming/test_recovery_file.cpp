@@ -100,6 +100,17 @@ TEST(ParseRecoveryFile, KeepsFieldsAndBytesThatAreNotUtf8)
     EXPECT_EQ(content.items[1].folder, "/a/b/");
 }
 
+// Found by the fuzzer: a name that is only the bytes of U+FEFF decoded to an
+// empty name (the decoder dropped it as a byte-order mark).
+TEST(ParseRecoveryFile, NameThatLooksLikeAByteOrderMarkIsKept)
+{
+    const RecoveryFileContent content = ParseRecoveryFile(Start + "1\r\n/a/\r\n\xEF\xBB\xBF\r\nx\xEF\xBB\xBFy\r\n");
+    ASSERT_EQ(content.items.size(), 1u);
+    EXPECT_EQ(content.items[0].oldName, QString(QChar(0xFEFF)));
+    EXPECT_EQ(content.items[0].newName, "x" + QString(QChar(0xFEFF)) + "y");
+    EXPECT_EQ(platform::EncodeName(content.items[0].oldName), "\xEF\xBB\xBF");
+}
+
 TEST(ParseRecoveryFile, ReadsOnlyTheBytesItIsGiven)
 {
     const QByteArray whole = Start + "1\r\n" + T1;
