@@ -57,6 +57,10 @@ QString DecodeName(QByteArrayView bytes)
         if (len == 0) {
             out.append(QChar(char16_t(EscapeBase + (data[i] - 0x80))));
             ++i;
+        } else if (len == 3 && data[i] == 0xEF && data[i + 1] == 0xBB && data[i + 2] == 0xBF) {
+            // fromUtf8 drops U+FEFF as a byte-order mark; in a name it is a character.
+            out.append(QChar(char16_t(0xFEFF)));
+            i += len;
         } else {
             out.append(QString::fromUtf8(reinterpret_cast<const char*>(data + i), len));
             i += len;

@@ -41,19 +41,40 @@ private:
     int sinceSync_ = 0;
 };
 
+/// The first four lines (header, current date and time, item count), CR LF ended.
+QByteArray RecoveryFileStart(int itemCount);
+/// One triple: folder, old name, new name, each written as its own bytes
+/// (platform::EncodeName), CR LF ended.
+QByteArray RecoveryFileTriple(const RecoveryEntry& entry);
+/// Replaces the file at `path` atomically with the start lines and the triples.
+bool WriteRecoveryFile(const QString& path, int itemCount, const std::vector<RecoveryEntry>& entries);
+
 /// What a recovery file holds, as read.
 struct RecoveryFileContent {
-    enum class Status { Ok, Missing, Unreadable, BadHeader, TooManyTriples };
+    /// Missing: no file. Unreadable: it cannot be read, is empty, or ends before
+    /// the time line. BadHeader: the first line is not RecoveryFileHeader.
+    /// NoItemCount: it ends before the count line. TooManyTriples: more complete
+    /// triples than the count. BadTriple: a triple that is no item path (a folder
+    /// that is not absolute or does not end in "/", an empty name, a name with "/",
+    /// "." or "..", a NUL anywhere).
+    enum class Status { Ok, Missing, Unreadable, BadHeader, NoItemCount, TooManyTriples, BadTriple };
     Status status = Status::Missing;
     QString date;
     QString time;
     int itemCount = 0;
     /// One item per complete triple, in file order, with renameDone, selected and
-    /// included set. A torn last triple (cut by a crash) is left out.
+    /// included set. A torn last triple (cut by a crash: fewer than three lines, or
+    /// a last line without its line end) is left out. Empty when the count is not
+    /// above 0: such a file restores nothing.
     PreviewArray items;
+    /// True when a torn last triple was left out.
+    bool tornTail = false;
 };
 
-/// Parses the bytes of a recovery file (any line ends, UTF-8 or Windows-1252).
+/// Parses the bytes of a recovery file: any line ends, a UTF-8 BOM skipped; each
+/// line decodes as a name does (platform::DecodeName), so bytes that are not
+/// UTF-8 come back as the same bytes on disk. The count line is read as its
+/// leading number (spaces around it do no harm). Never reads past the buffer.
 RecoveryFileContent ParseRecoveryFile(QByteArrayView bytes);
 RecoveryFileContent ReadRecoveryFile(const QString& path);
 

@@ -42,13 +42,30 @@ struct RenameResult {
     int failedCount = 0;
 };
 
+/// One rename as it was made: the folder the item had at that moment, its old and
+/// its new name. The recovery file holds these triples in the order of the run.
+struct RecoveryEntry {
+    QString folder;
+    QString oldName;
+    QString newName;
+    friend bool operator==(const RecoveryEntry&, const RecoveryEntry&) = default;
+};
+
 struct UndoRecord {
+    /// The whole preview array after the renaming phase: corrected folders,
+    /// renameDone flags, the new names used.
     PreviewArray items;
     int itemCount = 0;
     int renamedCount = 0;
     bool folderMode = false;
     ListKind listKind = ListKind::FlatList;
     RunOrigin origin = RunOrigin::FromPreviewWindow;
+    /// Indices into items in the order the run took them (chains reordered so that
+    /// a name is freed before it is taken). The undo goes through it backwards;
+    /// empty means array order.
+    std::vector<int> order;
+    /// The renames in the order they were made, as the recovery file records them.
+    std::vector<RecoveryEntry> journal;
 };
 
 /// What a window hosting a rename or undo run offers the run.
@@ -65,6 +82,13 @@ public:
     /// Lets the host process its input once (windows: QCoreApplication::processEvents).
     virtual void yield() {}
     virtual void setBusy(bool busy) { (void)busy; }
+    /// Shows the renaming report between the renaming phase and the list rebuild,
+    /// and returns when it is closed (windows: the modal report window).
+    virtual void showReport(const RenameResult& result, bool folders)
+    {
+        (void)result;
+        (void)folders;
+    }
     /// Called once at the end of a run.
     virtual void finishedRenaming() {}
 };

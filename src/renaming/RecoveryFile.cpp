@@ -1,0 +1,235 @@
+#include "renaming/RecoveryFile.h"
+
+#include "platform/ItemFile.h"
+#include "platform/NameCodec.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <limits>
+
+namespace quelt {
+
+namespace {
+
+using Status = RecoveryFileContent::Status;
+
+/// A larger file is not one the program wrote (a million triples of long paths
+/// stay far below it).
+constexpr std::int64_t MaxRecoveryFileBytes = std::int64_t(1) << 30;
+constexpr QByteArrayView Utf8Bom("\xEF\xBB\xBF");
+constexpr QByteArrayView LineEnd("\r\n");
+
+// Hands out the lines of a buffer one at a time, split at CR LF, LF or CR.
+class LineReader {
+public:
+    explicit LineReader(QByteArrayView bytes) : bytes_(bytes) {}
+
+    /// The next line and whether its line end was there; false at the end.
+    bool next(QByteArrayView& line, bool& ended)
+    {
+        if (pos_ >= bytes_.size())
+            return false;
+        qsizetype end = pos_;
+        while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n')
+            ++end;
+        line = bytes_.sliced(pos_, end - pos_);
+        ended = end < bytes_.size();
+        if (ended && bytes_[end] == '\r' && end + 1 < bytes_.size() && bytes_[end + 1] == '\n')
+            ++end;
+        pos_ = end + 1;
+        return true;
+    }
+
+    bool next(QByteArrayView& line)
+    {
+        bool ended = false;
+        return next(line, ended);
+    }
+
+private:
+    QByteArrayView bytes_;
+    qsizetype pos_ = 0;
+};
+
+// The leading number of a line: spaces and tabs, an optional sign, then digits up
+// to the first other character; saturates at the int range.
+int LeadingNumber(QByteArrayView line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '-' || line[i] == '+'))
+        negative = line[i++] == '-';
+    qint64 value = 0;
+    constexpr qint64 Limit = std::numeric_limits<int>::max();
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+        value = std::min(value * 10 + (line[i] - '0'), Limit);
+    return int(negative ? -value : value);
+}
+
+bool IsItemName(QByteArrayView name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
+}
+
+bool IsItemFolder(QByteArrayView folder)
+{
+    return folder.startsWith('/') && folder.endsWith('/') && !folder.contains('\0');
+}
+
+// A triple whose fields are no item path is not one the program wrote.
+bool IsItemTriple(QByteArrayView folder, QByteArrayView oldName, QByteArrayView newName)
+{
+    return IsItemFolder(folder) && IsItemName(oldName) && IsItemName(newName);
+}
+
+void AppendLine(QByteArray& out, QStringView text)
+{
+    out += platform::EncodeName(text);
+    out += LineEnd;
+}
+
+} // namespace
+
+QString RecoveryFilePath() { return platform::ProgramFolder() + RecoveryFileName; }
+
+QByteArray RecoveryFileStart(int itemCount)
+{
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    QByteArray out;
+    AppendLine(out, RecoveryFileHeader);
+    AppendLine(out, locale.toString(now.date(), QLocale::ShortFormat));
+    AppendLine(out, locale.toString(now.time(), QLocale::LongFormat));
+    AppendLine(out, QString::number(itemCount));
+    return out;
+}
+
+QByteArray RecoveryFileTriple(const RecoveryEntry& entry)
+{
+    QByteArray out;
+    AppendLine(out, entry.folder);
+    AppendLine(out, entry.oldName);
+    AppendLine(out, entry.newName);
+    return out;
+}
+
+bool WriteRecoveryFile(const QString& path, int itemCount, const std::vector<RecoveryEntry>& entries)
+{
+    QByteArray bytes = RecoveryFileStart(itemCount);
+    for (const RecoveryEntry& entry : entries)
+        bytes += RecoveryFileTriple(entry);
+    return platform::WriteFileAtomically(path, bytes);
+}
+
+bool RecoveryJournal::begin(const QString& path, int itemCount)
+{
+    sinceSync_ = 0;
+    // The start lines replace the old file atomically, so a crash right here leaves
+    // either the old file or a valid empty journal.
+    return platform::WriteFileAtomically(path, RecoveryFileStart(itemCount)) && file_.open(path);
+}
+
+void RecoveryJournal::recordRenamed(const QString& folder, const QString& oldName, const QString& newName)
+{
+    if (!file_.isOpen())
+        return;
+    // One write per triple: a crash leaves whole triples and at most one torn one.
+    file_.append(RecoveryFileTriple({folder, oldName, newName}));
+    if (++sinceSync_ >= SyncEvery) {
+        file_.sync();
+        sinceSync_ = 0;
+    }
+}
+
+void RecoveryJournal::finish()
+{
+    if (!file_.isOpen())
+        return;
+    file_.sync();
+    file_.close();
+}
+
+RecoveryFileContent ParseRecoveryFile(QByteArrayView bytes)
+{
+    RecoveryFileContent content;
+    if (bytes.startsWith(Utf8Bom))
+        bytes = bytes.sliced(Utf8Bom.size());
+    LineReader reader(bytes);
+    QByteArrayView header, date, time, count;
+    if (!reader.next(header)) {
+        content.status = Status::Unreadable;
+        return content;
+    }
+    if (platform::DecodeName(header) != RecoveryFileHeader) {
+        content.status = Status::BadHeader;
+        return content;
+    }
+    if (!reader.next(date) || !reader.next(time)) {
+        content.status = Status::Unreadable;
+        return content;
+    }
+    content.date = platform::DecodeName(date);
+    content.time = platform::DecodeName(time);
+    if (!reader.next(count)) {
+        content.status = Status::NoItemCount;
+        return content;
+    }
+    content.itemCount = LeadingNumber(count);
+    content.status = Status::Ok;
+    if (content.itemCount <= 0)
+        return content;
+
+    for (;;) {
+        QByteArrayView folder, oldName, newName;
+        bool ended = false;
+        if (!reader.next(folder))
+            break;
+        // A crash may have cut the last triple: fewer lines, or no final line end.
+        if (!reader.next(oldName) || !reader.next(newName, ended) || !ended) {
+            content.tornTail = true;
+            break;
+        }
+        if (qsizetype(content.items.size()) >= content.itemCount) {
+            content.status = Status::TooManyTriples;
+            content.items.clear();
+            return content;
+        }
+        if (!IsItemTriple(folder, oldName, newName)) {
+            content.status = Status::BadTriple;
+            content.items.clear();
+            return content;
+        }
+        PreviewItem item;
+        item.folder = platform::DecodeName(folder);
+        item.oldName = platform::DecodeName(oldName);
+        item.newName = platform::DecodeName(newName);
+        item.included = item.selected = item.renameDone = true;
+        content.items.push_back(std::move(item));
+    }
+    return content;
+}
+
+RecoveryFileContent ReadRecoveryFile(const QString& path)
+{
+    RecoveryFileContent content;
+    platform::ItemFile file;
+    if (!file.open(path)) {
+        content.status = file.error() == FailureCode::NotFound ? Status::Missing : Status::Unreadable;
+        return content;
+    }
+    const std::int64_t size = file.size();
+    if (size < 0 || size > MaxRecoveryFileBytes) {
+        content.status = Status::Unreadable;
+        return content;
+    }
+    const QByteArray bytes = file.read(0, size);
+    if (bytes.size() != size) {
+        content.status = Status::Unreadable;
+        return content;
+    }
+    return ParseRecoveryFile(bytes);
+}
+
+} // namespace quelt
