@@ -23,6 +23,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <unistd.h>
 
 using namespace quelt;
 namespace fs = std::filesystem;
@@ -44,11 +45,18 @@ std::string NameOf(int i)
     return name;
 }
 
+// Makes the files and writes them out, so that their write-back does not land in
+// the first timed pass.
 void MakeFiles(const std::string& folder, const char* prefix)
 {
     fs::create_directories(folder);
     for (int i = 0; i < FileCount; ++i)
         std::ofstream(folder + prefix + NameOf(i));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::syncfs(fd);
+        ::close(fd);
+    }
 }
 
 const std::string& ListFolderPath()
