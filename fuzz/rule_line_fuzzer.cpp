@@ -51,11 +51,11 @@ QString Utf16(const std::uint8_t* data, std::size_t size)
 }
 
 // A rule line from the template and the pieces; values are cycled through the pieces.
-QString BuildRule(const RuleSpec& spec, const std::vector<QString>& values, ParamList& rows)
+QString BuildRule(const RuleSpec& rule, const std::vector<QString>& values, ParamList& rows)
 {
     rows.clear();
-    for (std::size_t i = 0; i < spec.params.size(); ++i) {
-        const ParamSpec& p = spec.params[i];
+    for (std::size_t i = 0; i < rule.params.size(); ++i) {
+        const ParamSpec& p = rule.params[i];
         QString value = values.empty() ? p.defaultValue.toString() : values[i % values.size()];
         if (p.filter != KeyFilter::AnyKey)
             value = FilterKeys(p.filter, value);
@@ -63,7 +63,7 @@ QString BuildRule(const RuleSpec& spec, const std::vector<QString>& values, Para
             value = ClampDigitsValue(value);
         rows.push_back({p.name.toString(), value});
     }
-    return PreviewRule(spec.ruleTemplate, rows);
+    return PreviewRule(rule.ruleTemplate, rows);
 }
 
 // Values without "<" or ">" must read back exactly, in order and by name.

@@ -79,16 +79,16 @@ quelt::PreviewArray MakeItems(const QList<QByteArray>& lines, qsizetype first)
     return items;
 }
 
-// The rule line of `spec` from its template, the values cycled over its parameters.
-QString FromTemplate(const quelt::RuleSpec& spec, const QStringList& values)
+// The rule line of `rule` from its template, the values cycled over its parameters.
+QString FromTemplate(const quelt::RuleSpec& rule, const QStringList& values)
 {
     quelt::ParamList rows;
-    for (std::size_t i = 0; i < spec.params.size(); ++i) {
-        const quelt::ParamSpec& p = spec.params[i];
+    for (std::size_t i = 0; i < rule.params.size(); ++i) {
+        const quelt::ParamSpec& p = rule.params[i];
         const QString value = values.isEmpty() ? p.defaultValue.toString() : values[qsizetype(i) % values.size()];
         rows.push_back({p.name.toString(), quelt::FilterKeys(p.filter, value)});
     }
-    return quelt::PreviewRule(spec.ruleTemplate, rows);
+    return quelt::PreviewRule(rule.ruleTemplate, rows);
 }
 
 // One rule over every slot, as the preview driver runs it.
@@ -141,14 +141,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto state = quelt::PreviewRunState::ForRun(int(picks.size()), flags & 1, flags & 2);
     for (qsizetype r = 0; r < picks.size(); ++r) {
         const unsigned char pick = static_cast<unsigned char>(picks[r]);
-        const quelt::RuleSpec& spec = catalogue[pick % catalogue.size()];
-        const quelt::RuleOperation op = quelt::FindRuleOperation(spec.name);
+        const quelt::RuleSpec& rule = catalogue[pick % catalogue.size()];
+        const quelt::RuleOperation op = quelt::FindRuleOperation(rule.name);
         if (!op)
             continue; // sorting and names from a list work on the whole list
         state.ruleText[std::size_t(r)] = params[r];
         const QStringList values = params[r].isEmpty() ? QStringList() : params[r].split(u'\t');
-        const QString ruleText = (pick & TemplateBit) ? FromTemplate(spec, values)
-                                                      : spec.name.toString() + u':' + params[r];
+        const QString ruleText = (pick & TemplateBit) ? FromTemplate(rule, values)
+                                                      : rule.name.toString() + u':' + params[r];
         RunPass(state, items, int(r), op, ruleText);
     }
     if (validInput) {
