@@ -1,4 +1,5 @@
 #include "engine/PreviewEngine.h"
+#include "engine/ExistingNames.h"
 
 #include "TestSupport.h"
 #include "app/ItemList.h"
@@ -10,6 +11,9 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quelt;
 using quelt::test::TempDir;
@@ -452,4 +456,36 @@ TEST_F(PreviewEngineTest, GeneratePreviewFillsTheProgramWideArray)
     EXPECT_EQ(GeneratePreview(FlatList({{"/f/", "a"}, {"/f/", "b"}}), {FindReplace("a", "z")}, view, stop), 2);
     ASSERT_EQ(ThePreviewArray().size(), 2u);
     EXPECT_EQ(ThePreviewArray()[0].newName, QStringLiteral("z"));
+}
+
+TEST(ExistingNamesTest, AnswersAsPathExistsForListedAndUnlistedFolders)
+{
+    TempDir dir;
+    const QString root = dir.path();
+    WriteBytes((root + QStringLiteral("file.txt")).toStdString(), "x");
+    WriteBytes((root + QStringLiteral("Case.TXT")).toStdString(), "x");
+    ASSERT_EQ(::mkdir((root + QStringLiteral("sub")).toUtf8().constData(), 0700), 0);
+    ASSERT_EQ(::symlink("/nowhere/at/all", (root + QStringLiteral("dangling")).toUtf8().constData()), 0);
+    const QByteArray rawName = root.toUtf8() + "raw\xff.txt"; // not UTF-8: an escaped byte in the program
+    WriteBytes(rawName.toStdString(), "x");
+    std::vector<platform::DirEntry> listed;
+    ASSERT_TRUE(platform::ListFolder(root, listed));
+    QString escaped;
+    for (const platform::DirEntry& e : listed)
+        if (e.name.startsWith(QStringLiteral("raw")))
+            escaped = e.name;
+    ASSERT_FALSE(escaped.isEmpty());
+
+    const QStringList names = {"file.txt", "FILE.TXT", "case.txt", "Case.TXT", "sub", "sub/", "dangling", "missing",
+                               "", ".", "..", escaped, "file.txt/x", QString::fromUtf16(u"a\0b", 3)};
+    for (const bool listedFolder : {false, true}) {
+        ExistingNames names_;
+        for (qsizetype i = 0; listedFolder && i < ExistingNames::ListFromItems; ++i)
+            names_.countItem(root);
+        for (const QString& name : names)
+            EXPECT_EQ(names_.exists(root + name), platform::PathExists(root + name))
+                << name.toStdString() << (listedFolder ? " listed" : " asked");
+        EXPECT_FALSE(names_.exists(root + QStringLiteral("nothere/file.txt")));
+    }
+    ::unlink(rawName.constData()); // QTemporaryDir cannot remove a name that is not UTF-8
 }
