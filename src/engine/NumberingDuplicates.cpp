@@ -61,7 +61,13 @@ DuplicateNamer::Key DuplicateNamer::keyOf(const QString& folder, const QString& 
         lastFolderFolded_ = folder.toCaseFolded();
         haveLastFolder_ = true;
     }
-    return Key{lastFolderFolded_, name.toCaseFolded()};
+    // A name is usually folded twice in a row: tested, then added as the item's name.
+    if (!haveLastName_ || name != lastName_) {
+        lastName_ = name;
+        lastNameFolded_ = name.toCaseFolded();
+        haveLastName_ = true;
+    }
+    return Key{lastFolderFolded_, lastNameFolded_};
 }
 
 void DuplicateNamer::addName(const QString& folder, const QString& newName)
