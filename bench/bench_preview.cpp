@@ -3,7 +3,7 @@
 // auto-numbering of the names that carry a "#", a file-date variable, and the
 // duplicates phase numbering the many equal names. Variants leave out the
 // variable or the duplicates phase, or add the "Auto-number duplicated names" rule,
-// to show where the time goes. Peak resident memory is reported as maxrss_mb.
+// or sort the list first, to show where the time goes. Peak resident memory is reported as maxrss_mb.
 #include "app/ItemList.h"
 #include "app/Settings.h"
 #include "engine/PreviewEngine.h"
@@ -66,7 +66,7 @@ RuleLine Rule(const char* category, const char* text)
     return RuleLine{QString::fromUtf8(category), QString::fromUtf8(text), QString(), true};
 }
 
-enum Variant { AllRules = 0, NoVariable = 1, NoDuplicatesPhase = 2, WithDuplicatesRule = 3 };
+enum Variant { AllRules = 0, NoVariable = 1, NoDuplicatesPhase = 2, WithDuplicatesRule = 3, SortedFirst = 4 };
 
 std::vector<RuleLine> Rules(Variant variant)
 {
@@ -83,6 +83,9 @@ std::vector<RuleLine> Rules(Variant variant)
         rules.push_back(Rule("Title & Extension", "Attach text to edge of name: "
                                                   "<Insert This= %file_modified_date[yyyy-mm-dd]%> "
                                                   "<Insert Where=End> <Apply To=Title>"));
+    if (variant == SortedFirst)
+        rules.insert(rules.begin(), Rule("Sorting", "Sort the list: <Sorting Type=Name (Descending)> "
+                                                    "<Sorting Source=Old Name>"));
     if (variant == WithDuplicatesRule)
         rules.push_back(Rule("Auto Numbering", "Auto-number duplicated names: <Numbering Type=Decimal> "
                                                "<Start With=1> <Increment By=1> <Minimum Width=1> "
@@ -126,6 +129,7 @@ BENCHMARK(BM_Preview)
     ->Arg(NoVariable)
     ->Arg(NoDuplicatesPhase)
     ->Arg(WithDuplicatesRule)
+    ->Arg(SortedFirst)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
