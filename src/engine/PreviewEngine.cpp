@@ -2,6 +2,7 @@
 
 #include "app/ItemList.h"
 #include "app/Settings.h"
+#include "engine/ExistingNames.h"
 #include "engine/ListRules.h"
 #include "engine/NameParts.h"
 #include "engine/NumberingDuplicates.h"
@@ -9,7 +10,6 @@
 #include "engine/RuleCatalogue.h"
 #include "engine/RuleOps.h"
 #include "metadata/Variables.h"
-#include "platform/FileSystem.h"
 
 #include <algorithm>
 
@@ -262,7 +262,13 @@ void PreviewRun::numberDuplicates()
     if (format.isEmpty())
         return;
 
-    DuplicateNamer namer(DuplicateNumbering::ForPhase(format), &platform::PathExists);
+    ExistingNames onDisk;
+    for (qsizetype i = 0; i < n_; ++i) {
+        if (items_[std::size_t(i)].included)
+            onDisk.countItem(items_[std::size_t(i)].folder);
+    }
+    DuplicateNamer namer(DuplicateNumbering::ForPhase(format),
+                         [&onDisk](const QString& path) { return onDisk.exists(path); });
     double left = 0;
     for (qsizetype i = 0; i < n_ && !stop_; ++i) {
         PreviewItem& item = items_[std::size_t(i)];

@@ -4,6 +4,7 @@
 // selection flag. Windows show it through an item-model adapter; the preview
 // engine, rule files, quick rename and the command line use it directly.
 
+#include "app/MoveSelectedRows.h"
 #include "engine/RuleLine.h"
 
 #include <QString>
@@ -62,6 +63,13 @@ public:
     /// text and check mark, empty comment. Returns the new row, or -1 when no rule
     /// is selected.
     qsizetype duplicateSelected();
+
+    /// Moves the selected rules as a block (MoveSelectedRows); the selection moves
+    /// with them. Returns the permutation applied (empty when nothing moved).
+    RowPermutation moveSelected(MoveDirection direction)
+    {
+        return MoveSelectedRows(rules_, selected_, direction);
+    }
 
 private:
     std::vector<RuleLine> rules_;

@@ -154,3 +154,16 @@ TEST(RuleDetails, ListsEveryParameterAndTheComment)
               QStringLiteral("Category: Title & Extension\r\nRule: Find and replace text\r\n\r\nParameters:\r\n"
                              "    Find What=_\r\n    Replace With= \r\n    Apply To=Title\r\n"));
 }
+
+TEST(RulesList, MovesCarryTheCheckMarkAndSelection)
+{
+    RulesList list = Numbered(5); // checked: 1, 3, 5
+    list.setSelected(1, true);
+    list.setSelected(3, true);
+    EXPECT_FALSE(list.moveSelected(MoveDirection::Up).empty());
+    EXPECT_EQ(Texts(list), (QStringList{"R2", "R1", "R4", "R3", "R5"}));
+    EXPECT_EQ(list.selection(), (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_FALSE(list.isChecked(0));
+    EXPECT_EQ(list.at(0).comment, QStringLiteral("comment 2"));
+    EXPECT_TRUE(list.moveSelected(MoveDirection::Up).empty()); // the first row is selected
+}
