@@ -1,16 +1,16 @@
 // Feeds arbitrary rule lines and names through the parameter readers, the rule
-// composition over every catalogue template, every Title & Extension operation
-// and the regex service.
+// composition over every catalogue template and the regex service. The rule
+// operations have their own target, rule_ops_fuzzer.
 //
 // Input: pieces separated by 0xFF bytes (a byte that never occurs in UTF-8).
-// Piece 0 is a rule line, piece 1 a name, the others parameter values. The first
-// byte also picks the template, the run settings and whether the name is read as
-// raw UTF-16 (so lone surrogates occur, as for undecodable name bytes).
+// Piece 0 is a rule line (and a regex pattern), piece 1 a name, the others
+// parameter values (the first also a regex replacement). The first byte also
+// picks the template, the regex switches and whether the name is read as raw
+// UTF-16 (so lone surrogates occur, as for undecodable name bytes).
 #include "engine/NameParts.h"
 #include "engine/RegexService.h"
 #include "engine/RuleCatalogue.h"
 #include "engine/RuleLine.h"
-#include "engine/RuleOps.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -51,11 +51,11 @@ QString Utf16(const std::uint8_t* data, std::size_t size)
 }
 
 // A rule line from the template and the pieces; values are cycled through the pieces.
-QString BuildRule(const RuleSpec& spec, const std::vector<QString>& values, ParamList& rows)
+QString BuildRule(const RuleSpec& rule, const std::vector<QString>& values, ParamList& rows)
 {
     rows.clear();
-    for (std::size_t i = 0; i < spec.params.size(); ++i) {
-        const ParamSpec& p = spec.params[i];
+    for (std::size_t i = 0; i < rule.params.size(); ++i) {
+        const ParamSpec& p = rule.params[i];
         QString value = values.empty() ? p.defaultValue.toString() : values[i % values.size()];
         if (p.filter != KeyFilter::AnyKey)
             value = FilterKeys(p.filter, value);
@@ -63,7 +63,7 @@ QString BuildRule(const RuleSpec& spec, const std::vector<QString>& values, Para
             value = ClampDigitsValue(value);
         rows.push_back({p.name.toString(), value});
     }
-    return PreviewRule(spec.ruleTemplate, rows);
+    return PreviewRule(rule.ruleTemplate, rows);
 }
 
 // Values without "<" or ">" must read back exactly, in order and by name.
@@ -76,21 +76,6 @@ void CheckReadBack(const QString& line, const ParamList& rows)
     qsizetype position = 0;
     for (const ParamRow& row : rows)
         Check(ReadNextParam(line, position) == row.value);
-}
-
-void RunOperation(RuleOperation op, const QString& ruleText, const QString& name, std::uint8_t flags,
-                  const QString& lineText, bool validInput)
-{
-    PreviewRunState state = PreviewRunState::ForRun(2, flags & 1, flags & 2);
-    // The file rule takes its text from the run's cache; no file is opened here.
-    state.ruleText[1] = lineText;
-    const PreviewArray items(1);
-    RuleOpContext context{state, 1, items, 0};
-    NameParts parts = NameParts::FromName(name);
-    op(context, ruleText, parts);
-    const QString result = parts.toName();
-    if (validInput)
-        Check(!HasLoneSurrogate(result));
 }
 
 } // namespace
@@ -144,15 +129,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             {picked.params.begin(), picked.params.end()}});
 
     const QString lineText = values.empty() ? line : values.front();
-    for (const RuleOpEntry& entry : TitleExtensionOperations()) {
-        const QString ruleName = QString::fromUtf16(entry.name);
-        if (const RuleSpec* spec = FindRuleSpec(ruleName)) {
-            const QString rule = BuildRule(*spec, values, rows);
-            RunOperation(entry.op, rule, name, selector >> 2, lineText, validInput);
-        }
-        RunOperation(entry.op, ruleName + u':' + line, name, selector >> 4, lineText, validInput && !HasLoneSurrogate(line));
-    }
-
     const ScriptRegex regex(line, selector & 1, selector & 2);
     if (const std::optional<QString> replaced = regex.replace(name, lineText, selector & 4)) {
         if (validInput && !HasLoneSurrogate(lineText))

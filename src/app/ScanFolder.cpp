@@ -173,7 +173,7 @@ private:
         for (const DirEntry& entry : entries) {
             if (!nextStep(path))
                 return;
-            if (!matchAll_ && !platform::MatchesNameFilter(entry.name, filter_))
+            if (!matchAll_ && !filter_.matches(entry.name))
                 continue;
             EntryKind kind(path, entry);
             if (kind.isFolder() != options_.foldersOnly)
@@ -195,7 +195,7 @@ private:
         return info.ok && (info.attributes & excluded_) != 0;
     }
 
-    const QString& filter_;
+    const platform::NameFilter filter_;
     const bool matchAll_;
     ScanCounters& counters_;
     ItemList& target_;

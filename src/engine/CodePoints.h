@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <span>
+#include <vector>
+
 namespace quelt {
 
 /// True when `offset` (0..size) does not fall between the halves of a surrogate pair.
@@ -23,6 +26,13 @@ inline bool IsCodePointBoundary(QStringView text, qsizetype offset)
 inline qsizetype CodePointWidthAt(QStringView text, qsizetype offset)
 {
     return offset + 1 < text.size() && text[offset].isHighSurrogate() && text[offset + 1].isLowSurrogate() ? 2 : 1;
+}
+
+/// The code point that starts at `offset` (a lone surrogate is its own value).
+inline char32_t CodePointAt(QStringView text, qsizetype offset)
+{
+    return CodePointWidthAt(text, offset) == 2 ? QChar::surrogateToUcs4(text[offset], text[offset + 1])
+                                               : char32_t(text[offset].unicode());
 }
 
 /// Number of code points in `text`.
@@ -95,6 +105,68 @@ inline QStringView MidCodePoints(QStringView text, qsizetype start, qsizetype co
     const qsizetype from = CodePointOffset(text, start);
     const QStringView rest = text.sliced(from);
     return count < 0 ? rest : LeftCodePoints(rest, count);
+}
+
+/// The code points of `text`; a lone surrogate stays a code point of its own,
+/// so a name with undecodable bytes comes back unchanged through FromCodePoints.
+inline std::vector<char32_t> ToCodePoints(QStringView text)
+{
+    std::vector<char32_t> out;
+    out.reserve(std::size_t(text.size()));
+    for (qsizetype i = 0; i < text.size(); i += CodePointWidthAt(text, i))
+        out.push_back(CodePointAt(text, i));
+    return out;
+}
+
+/// Appends one code point (a lone surrogate value as that single unit).
+inline void AppendCodePoint(QString& out, char32_t cp)
+{
+    if (QChar::requiresSurrogates(cp)) {
+        out.append(QChar(QChar::highSurrogate(cp)));
+        out.append(QChar(QChar::lowSurrogate(cp)));
+    } else {
+        out.append(QChar(char16_t(cp)));
+    }
+}
+
+/// The text of a code-point sequence; the inverse of ToCodePoints.
+inline QString FromCodePoints(std::span<const char32_t> codePoints)
+{
+    QString out;
+    out.reserve(qsizetype(codePoints.size()));
+    for (const char32_t cp : codePoints)
+        AppendCodePoint(out, cp);
+    return out;
+}
+
+/// `text` with its code points in reverse order; surrogate pairs stay pairs.
+inline QString ReverseCodePoints(QStringView text)
+{
+    QString out(text.size(), Qt::Uninitialized);
+    qsizetype w = text.size();
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = CodePointWidthAt(text, i);
+        w -= width;
+        for (qsizetype k = 0; k < width; ++k)
+            out[w + k] = text[i + k];
+        i += width;
+    }
+    return out;
+}
+
+/// Whether `cp` is a surrogate value (a lone surrogate kept as a code point).
+inline bool IsSurrogateCodePoint(char32_t cp)
+{
+    return cp >= 0xD800 && cp <= 0xDFFF;
+}
+
+/// The case-folded form of one code point, for comparisons without regard to
+/// case; a lone surrogate folds to itself.
+inline char32_t FoldCodePoint(char32_t cp)
+{
+    if (cp < 128)
+        return cp >= U'A' && cp <= U'Z' ? cp + 32 : cp;
+    return IsSurrogateCodePoint(cp) ? cp : QChar::toCaseFolded(cp);
 }
 
 /// The next occurrence of `needle` at or after the offset `from` that starts and

@@ -1,5 +1,6 @@
 #include "engine/LettersSpacesRules.h"
 
+#include "engine/CodePoints.h"
 #include "engine/RuleLine.h"
 #include "engine/RuleOps.h"
 
@@ -14,52 +15,6 @@ namespace quelt {
 namespace {
 
 using CodePoints = std::vector<char32_t>;
-
-// Code points of a UTF-16 text; a lone surrogate stays a code point of its own
-// so that names with undecodable bytes come back unchanged.
-CodePoints ToCodePoints(QStringView text)
-{
-    CodePoints out;
-    out.reserve(std::size_t(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out.push_back(QChar::surrogateToUcs4(c, text[i + 1]));
-            ++i;
-        } else {
-            out.push_back(c.unicode());
-        }
-    }
-    return out;
-}
-
-void AppendCodePoint(QString& out, char32_t cp)
-{
-    if (QChar::requiresSurrogates(cp)) {
-        out.append(QChar(QChar::highSurrogate(cp)));
-        out.append(QChar(QChar::lowSurrogate(cp)));
-    } else {
-        out.append(QChar(char16_t(cp)));
-    }
-}
-
-QString FromCodePoints(const CodePoints& cps)
-{
-    QString out;
-    out.reserve(qsizetype(cps.size()));
-    for (char32_t cp : cps)
-        AppendCodePoint(out, cp);
-    return out;
-}
-
-bool IsSurrogateValue(char32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
-
-char32_t Fold(char32_t cp)
-{
-    if (cp < 128)
-        return cp >= U'A' && cp <= U'Z' ? cp + 32 : cp;
-    return IsSurrogateValue(cp) ? cp : QChar::toCaseFolded(cp);
-}
 
 class SeparatorSet {
 public:
@@ -95,7 +50,7 @@ public:
             if (o_.rightToLeft)
                 std::reverse(cps.begin(), cps.end());
             if (o_.ignoreCase)
-                std::transform(cps.begin(), cps.end(), cps.begin(), Fold);
+                std::transform(cps.begin(), cps.end(), cps.begin(), FoldCodePoint);
             exceptions_.push_back(std::move(cps));
         }
     }
@@ -180,7 +135,7 @@ private:
                 continue;
             bool equal = true;
             for (std::size_t j = 0; j < e.size() && equal; ++j)
-                equal = (o_.ignoreCase ? Fold(t_[p + j]) : t_[p + j]) == e[j];
+                equal = (o_.ignoreCase ? FoldCodePoint(t_[p + j]) : t_[p + j]) == e[j];
             if (equal)
                 return e.size();
         }
@@ -197,7 +152,7 @@ private:
             out_.push_back(cp);
             return;
         }
-        if (IsSurrogateValue(cp)) {
+        if (IsSurrogateCodePoint(cp)) {
             out_.push_back(cp);
             return;
         }

@@ -1,5 +1,7 @@
 #include "engine/NumberCounter.h"
 
+#include "engine/CodePoints.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -34,19 +36,6 @@ int HexDigitValue(QChar c)
     if (u >= u'a' && u <= u'f')
         return u - u'a' + 10;
     return -1;
-}
-
-// Code point at `i` of a UTF-16 text and the number of units it takes; a lone
-// surrogate is a code point of its own (names keep undecodable bytes that way).
-char32_t CodePointAt(QStringView text, qsizetype i, qsizetype& units)
-{
-    const QChar c = text[i];
-    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-        units = 2;
-        return QChar::surrogateToUcs4(c, text[i + 1]);
-    }
-    units = 1;
-    return c.unicode();
 }
 
 } // namespace
@@ -112,10 +101,8 @@ QString HexDigits(std::int64_t value)
 std::int64_t LetterValue(QStringView text)
 {
     std::int64_t value = 0;
-    for (qsizetype i = 0, units = 0; i < text.size(); i += units) {
-        const char32_t cp = CodePointAt(text, i, units);
-        value = SaturatingAdd(SaturatingMul(value, 26), std::int64_t(cp) - 64);
-    }
+    for (qsizetype i = 0; i < text.size(); i += CodePointWidthAt(text, i))
+        value = SaturatingAdd(SaturatingMul(value, 26), std::int64_t(CodePointAt(text, i)) - 64);
     return value;
 }
 

@@ -54,14 +54,46 @@ DuplicateNamer::DuplicateNamer(DuplicateNumbering numbering, PathExistsFunction 
     numbering_.width = std::min(numbering_.width, MaxNumberWidth);
 }
 
+// Case folding with a fast path for ASCII names, where it is the mapping of A-Z
+// to a-z; other names go through Qt's Unicode folding.
+static QString Folded(const QString& text)
+{
+    const QChar* chars = text.constData();
+    const qsizetype size = text.size();
+    qsizetype firstUpper = -1;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i].unicode();
+        if (c >= 0x80)
+            return text.toCaseFolded();
+        if (firstUpper < 0 && c >= u'A' && c <= u'Z')
+            firstUpper = i;
+    }
+    if (firstUpper < 0)
+        return text;
+    QString folded = text;
+    QChar* out = folded.data();
+    for (qsizetype i = firstUpper; i < size; ++i) {
+        const char16_t c = out[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            out[i] = QChar(char16_t(c + (u'a' - u'A')));
+    }
+    return folded;
+}
+
 DuplicateNamer::Key DuplicateNamer::keyOf(const QString& folder, const QString& name)
 {
     if (!haveLastFolder_ || folder != lastFolder_) {
         lastFolder_ = folder;
-        lastFolderFolded_ = folder.toCaseFolded();
+        lastFolderFolded_ = Folded(folder);
         haveLastFolder_ = true;
     }
-    return Key{lastFolderFolded_, name.toCaseFolded()};
+    // A name is usually folded twice in a row: tested, then added as the item's name.
+    if (!haveLastName_ || name != lastName_) {
+        lastName_ = name;
+        lastNameFolded_ = Folded(name);
+        haveLastName_ = true;
+    }
+    return Key{lastFolderFolded_, lastNameFolded_};
 }
 
 void DuplicateNamer::addName(const QString& folder, const QString& newName)

@@ -132,6 +132,9 @@ private:
     QString lastFolder_;
     QString lastFolderFolded_;
     bool haveLastFolder_ = false;
+    QString lastName_;
+    QString lastNameFolded_;
+    bool haveLastName_ = false;
 };
 
 } // namespace quelt

@@ -1,5 +1,6 @@
 #include "engine/NumberingRules.h"
 
+#include "engine/CodePoints.h"
 #include "engine/NumberCounter.h"
 #include "engine/NumberingDuplicates.h"
 #include "engine/RuleLine.h"
@@ -15,49 +16,9 @@ namespace quelt {
 
 namespace {
 
-// Reverses a text by code points, so surrogate pairs stay pairs.
-QString ReverseCodePoints(const QString& text)
-{
-    QString out(text.size(), Qt::Uninitialized);
-    qsizetype w = text.size();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            w -= 2;
-            out[w] = text[i];
-            out[w + 1] = text[i + 1];
-            ++i;
-        } else {
-            out[--w] = text[i];
-        }
-    }
-    return out;
-}
-
-bool SplitsPairAt(const QString& text, qsizetype i)
-{
-    return i > 0 && i < text.size() && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate();
-}
-
-// First occurrence of `find` that starts and ends on code point boundaries.
-qsizetype IndexOfWhole(const QString& text, const QString& find, Qt::CaseSensitivity cs)
-{
-    for (qsizetype from = 0;; from += 1) {
-        from = text.indexOf(find, from, cs);
-        if (from < 0)
-            return -1;
-        if (!SplitsPairAt(text, from) && !SplitsPairAt(text, from + find.size()))
-            return from;
-    }
-}
-
 bool IsNumberChar(QChar c)
 {
     return (c >= u'0' && c <= u'9') || c == u'.';
-}
-
-Qt::CaseSensitivity SearchCase(const PreviewRunState& state)
-{
-    return state.ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
 }
 
 // The counter of the rule being applied; null when the run state has none for it.
@@ -124,7 +85,7 @@ void NumberTitle(RuleOpContext& context, const QString& ruleText, NameParts& par
     case Placement::AtPosition: {
         if (counter->find.isEmpty())
             break; // found at the first position, but nothing is inserted
-        const qsizetype at = IndexOfWhole(title, counter->find, SearchCase(context.state));
+        const qsizetype at = FindText(title, counter->find, 0, CaseFor(context.state.ignoreCase));
         if (at < 0) {
             // Hand the unused number to the next item, exactly as it would have been written.
             counter->current = before;
@@ -137,7 +98,7 @@ void NumberTitle(RuleOpContext& context, const QString& ruleText, NameParts& par
     case Placement::ReplaceText: {
         if (counter->find.isEmpty())
             break;
-        const qsizetype at = IndexOfWhole(title, counter->find, SearchCase(context.state));
+        const qsizetype at = FindText(title, counter->find, 0, CaseFor(context.state.ignoreCase));
         if (at >= 0)
             title.replace(at, counter->find.size(), number);
         break;

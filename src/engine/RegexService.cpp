@@ -154,9 +154,8 @@ private:
     // The code point at i_ (a pair counts as one), advancing past it.
     char32_t takeCodePoint()
     {
-        const qsizetype width = CodePointWidthAt(p_, i_);
-        const char32_t cp = width == 2 ? QChar::surrogateToUcs4(p_[i_], p_[i_ + 1]) : p_[i_].unicode();
-        i_ += width;
+        const char32_t cp = CodePointAt(p_, i_);
+        i_ += CodePointWidthAt(p_, i_);
         return cp;
     }
 

@@ -13,14 +13,14 @@ QString RuleName(const QString& ruleText)
 QString GetParamValue(const QString& ruleText, const QString& name)
 {
     const QString wanted = name.trimmed().toLower();
-    QString candidate;
     for (qsizetype i = ruleText.indexOf(u'<'); i >= 0; i = ruleText.indexOf(u'<', i + 1)) {
         const qsizetype eq = ruleText.indexOf(u'=', i + 1);
-        if (eq >= 0)
-            candidate = ruleText.mid(i + 1, eq - i - 1);
+        if (eq < 0)
+            break; // no "=" follows, so no value can either
+        const QString candidate = ruleText.mid(i + 1, eq - i - 1);
         if (candidate.trimmed().toLower() != wanted)
             continue;
-        const qsizetype valueStart = eq + 1; // 0 when there is no "=" at all
+        const qsizetype valueStart = eq + 1;
         const qsizetype gt = ruleText.indexOf(u'>', valueStart);
         if (gt > valueStart)
             return ruleText.mid(valueStart, gt - valueStart);

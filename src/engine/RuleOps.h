@@ -31,7 +31,9 @@ struct RuleOpEntry {
     RuleOperation op;
 };
 
-/// Rules of "Title & Extension", "Set maximum name length" and the two settings rules.
+/// Rules of "Title & Extension", "Set maximum name length" and the three settings
+/// rules ("Set the text comparison type", "Make 'Title & Extension' affect full
+/// names", "Skip rule if causing validation error", which sets skipFailedRules).
 std::span<const RuleOpEntry> TitleExtensionOperations();
 /// Capitalization and spaces rules.
 std::span<const RuleOpEntry> LetterAndSpaceOperations();

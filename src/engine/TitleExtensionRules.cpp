@@ -1,5 +1,5 @@
 // Operations of the "Title & Extension" rules, "Set maximum name length" and the
-// two settings rules that change how later rules treat names.
+// three settings rules of "Miscellaneous" that change how later rules work.
 // Positions and lengths count code points (see CodePoints.h).
 
 #include "engine/CodePoints.h"
@@ -209,18 +209,25 @@ void RemoveAroundText(RuleOpContext& context, const QString& ruleText, NameParts
     Dispatch(context, parts, read.text(), [&](QString& part, NamePart) {
         if (find.isEmpty())
             return true;
-        for (qsizetype at = FindText(part, find, 0, cs); at >= 0; at = FindText(part, find, at + find.size(), cs)) {
+        qsizetype resume = 0;
+        for (qsizetype at = FindText(part, find, 0, cs); at >= 0; at = FindText(part, find, resume, cs)) {
             if (before) {
                 const qsizetype from = StepBackCodePoints(part, at, count);
                 if (from < 0)
                     return false;
                 part.remove(from, at - from);
+                // The search goes on where the occurrence stood before it moved left:
+                // `count` characters past its end.
+                resume = StepForwardCodePoints(part, from + find.size(), count);
+                if (resume < 0)
+                    return true;
             } else {
                 const qsizetype end = at + find.size();
                 const qsizetype to = StepForwardCodePoints(part, end, count);
                 if (to < 0)
                     return false;
                 part.remove(end, to - end);
+                resume = end;
             }
         }
         return true;
@@ -333,7 +340,13 @@ void SetFullNames(RuleOpContext& context, const QString& ruleText, NameParts&)
     context.state.fullNames = read.keyword() == TrueKeyword;
 }
 
-constexpr std::array<RuleOpEntry, 15> Operations = {{
+void SetSkipFailedRules(RuleOpContext& context, const QString& ruleText, NameParts&)
+{
+    ParamReader read(ruleText);
+    context.state.skipFailedRules = read.keyword() == TrueKeyword;
+}
+
+constexpr std::array<RuleOpEntry, 16> Operations = {{
     {u"Create a new name", CreateNewName},
     {u"Find and replace text", FindAndReplace},
     {u"Find and replace text (Advanced)", FindAndReplaceAdvanced},
@@ -349,6 +362,7 @@ constexpr std::array<RuleOpEntry, 15> Operations = {{
     {u"Set maximum name length", SetMaximumLength},
     {u"Set the text comparison type", SetComparisonType},
     {u"Make 'Title & Extension' affect full names", SetFullNames},
+    {u"Skip rule if causing validation error", SetSkipFailedRules},
 }};
 
 } // namespace

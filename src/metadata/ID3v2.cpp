@@ -308,6 +308,16 @@ ID3v2HeaderLocation FindID3v2HeaderInBuffer(QByteArrayView file)
     return FindHeader(file.size(), BufferReader(file));
 }
 
+std::int64_t ID3v2TagLength(QByteArrayView header)
+{
+    if (header.size() < ID3v2HeaderSize || !header.startsWith(HeaderId))
+        return 0;
+    const HeaderFields h = ReadHeaderFields(header);
+    if (h.major == 0xFF || h.revision == 0xFF || !IsSynchsafe(header.sliced(6, 4)))
+        return 0;
+    return ID3v2HeaderSize + h.size + FooterLength(h);
+}
+
 ID3v2Tag ParseID3v2Tag(QByteArrayView tagBytes, std::int64_t headerOffset)
 {
     ID3v2Tag tag;

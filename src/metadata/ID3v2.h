@@ -80,6 +80,10 @@ struct ID3v2HeaderLocation {
 ID3v2HeaderLocation FindID3v2Header(const QString& path);
 /// The same search over a whole file held in memory.
 ID3v2HeaderLocation FindID3v2HeaderInBuffer(QByteArrayView file);
+/// Bytes the tag whose header starts `header` takes in the file: the header, the
+/// size it announces and, for version 2.4.0 with the footer flag, the footer.
+/// 0 when `header` is no tag header ("ID3", version bytes below 0xFF, synchsafe size).
+std::int64_t ID3v2TagLength(QByteArrayView header);
 
 /// Parses a tag whose header starts `tagBytes` (header, body and footer; fewer
 /// bytes than the header announces make the tag damaged). `headerOffset` is where

@@ -1,5 +1,6 @@
 #include "metadata/MP3Info.h"
 
+#include "metadata/ID3v2.h"
 #include "platform/ItemFile.h"
 
 #include <QByteArray>
@@ -19,36 +20,13 @@ constexpr std::array<const char*, 4> EmphasisNames = {"None", "50/15 ms", "N/A",
 // FailureCode of a read that returned fewer bytes than the file holds.
 constexpr int ReadFailure = 57;
 
-// ID3v2 tags at the start of a file: the 10-byte header "ID3", major version,
-// revision, flags, synchsafe size (ID3v2.4.0 structure, section 3.1).
-constexpr qsizetype ID3v2HeaderSize = 10;
-constexpr qsizetype ID3v2FooterSize = 10;
-constexpr std::uint8_t ID3v2FooterFlag = 0x10;
-// The first header may stand anywhere in the first bytes of the file.
-constexpr qsizetype ID3v2FirstHeaderReach = 10;
+// The ID3v2 header search looks at the first 10 offsets, so it needs this many bytes.
+constexpr std::int64_t ID3v2LeadingHeaderReach = 10 + ID3v2HeaderSize;
 // Some files carry several tags one after the other; this many are skipped.
 constexpr int MaxLeadingTags = 8;
 
 // Windows of the variable-bitrate walk.
 constexpr std::int64_t WalkChunk = 1 << 20;
-
-// Whole bytes of the tag whose header starts `bytes` (header, body and footer),
-// or 0 when `bytes` does not start with a well-formed ID3v2 header.
-std::int64_t ID3v2TagLength(QByteArrayView bytes)
-{
-    if (bytes.size() < ID3v2HeaderSize || !bytes.startsWith(QByteArrayView("ID3")))
-        return 0;
-    const auto byte = [&](int i) { return std::uint8_t(bytes[i]); };
-    if (byte(3) == 0xFF || byte(4) == 0xFF)
-        return 0;
-    std::int64_t size = 0;
-    for (int i = 6; i < 10; ++i) {
-        if (byte(i) & 0x80)
-            return 0;
-        size = (size << 7) | byte(i);
-    }
-    return ID3v2HeaderSize + size + ((byte(5) & ID3v2FooterFlag) ? ID3v2FooterSize : 0);
-}
 
 // n / d rounded to the nearest integer, a half to the even one; n >= 0, d > 0.
 std::int64_t RoundHalfEven(__int128 n, __int128 d)
@@ -148,14 +126,15 @@ void FillHeaderFields(const FoundFrame& frame, FrameParse mode, MP3Info& info)
 // Offset behind the ID3v2 tags that open the stream; 0 when there are none.
 std::optional<std::int64_t> AudioSearchStart(StreamSource& source)
 {
-    const auto head = source.window(0, ID3v2FirstHeaderReach + ID3v2HeaderSize);
+    const auto head = source.window(0, ID3v2LeadingHeaderReach);
     if (!head)
         return std::nullopt;
-    std::int64_t start = 0;
-    const qsizetype at = head->bytes.indexOf(QByteArrayView("ID3"));
-    if (at < 0 || at >= ID3v2FirstHeaderReach)
-        return start;
-    start = at;
+    // Over the first bytes alone the search finds a header at the start only,
+    // never one through a footer (a tag at the end is no reason to skip).
+    const std::int64_t at = FindID3v2HeaderInBuffer(head->bytes).offset;
+    if (at < 0)
+        return 0;
+    std::int64_t start = at;
     for (int tags = 0; tags < MaxLeadingTags && start < source.length(); ++tags) {
         const auto header = source.window(start, ID3v2HeaderSize);
         if (!header)

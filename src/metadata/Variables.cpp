@@ -347,21 +347,32 @@ PreviewItem CleanedItem(const PreviewItem& item, const ExpansionOptions& options
     return out;
 }
 
-// Drops a UTF-8 sequence cut off by the end of a bounded read.
-void CutIncompleteUtf8Tail(QByteArray& bytes)
+// The title of one line of a page: the text between "<title>" and the next
+// "</title>" after it (any case); none when the line lacks either.
+std::optional<QString> TitleInLine(QByteArrayView line)
 {
-    const qsizetype n = bytes.size();
-    for (qsizetype back = 1; back <= 4 && back <= n; ++back) {
-        const auto byte = static_cast<unsigned char>(bytes[n - back]);
-        if (byte < 0x80)
-            return;
-        if (byte >= 0xC0) {
-            const qsizetype need = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-            if (back < need)
-                bytes.truncate(n - back);
-            return;
-        }
-    }
+    static constexpr QStringView OpenTag = u"<title>";
+    static constexpr QStringView CloseTag = u"</title>";
+    if (line.isEmpty())
+        return std::nullopt;
+    // Each line is decoded on its own, so that bytes in another encoding further
+    // down the page do not change how the title line reads.
+    const QString text = platform::DecodeText(line);
+    const qsizetype open = text.indexOf(OpenTag, 0, Qt::CaseInsensitive);
+    if (open < 0)
+        return std::nullopt;
+    const qsizetype textStart = open + OpenTag.size();
+    const qsizetype close = text.indexOf(CloseTag, textStart, Qt::CaseInsensitive);
+    if (close < 0)
+        return std::nullopt;
+    return text.mid(textStart, close - textStart);
+}
+
+qsizetype LineEnd(QByteArrayView bytes, qsizetype from)
+{
+    while (from < bytes.size() && bytes[from] != '\n' && bytes[from] != '\r')
+        ++from;
+    return from;
 }
 
 // The locale's long time format without its time-zone field.
@@ -532,32 +543,37 @@ QString GetHTMLTitle(const QString& path)
         return {};
     if (!platform::PathExists(path))
         return {};
-    QByteArray bytes = platform::ReadFileStart(path, MaxHtmlTitleBytes);
-    if (bytes.size() >= MaxHtmlTitleBytes)
-        CutIncompleteUtf8Tail(bytes);
-    return HtmlTitleFromBytes(bytes);
+    platform::ItemFile file;
+    if (!file.open(path))
+        return {};
+    const std::int64_t size = file.size();
+    QByteArray pending; // the start of a line whose end has not been read yet
+    std::int64_t offset = 0;
+    while (offset < size) {
+        const QByteArray chunk = file.read(offset, HtmlReadChunk);
+        if (chunk.isEmpty())
+            return {};
+        offset += chunk.size();
+        const qsizetype scanFrom = pending.size(); // the bytes before hold no line end
+        pending += chunk;
+        qsizetype start = 0;
+        for (qsizetype end = LineEnd(pending, scanFrom); end < pending.size(); end = LineEnd(pending, start)) {
+            if (std::optional<QString> title = TitleInLine(QByteArrayView(pending).sliced(start, end - start)))
+                return *title;
+            start = end + 1;
+        }
+        pending.remove(0, start);
+    }
+    return TitleInLine(pending).value_or(QString());
 }
 
 QString HtmlTitleFromBytes(QByteArrayView bytes)
 {
-    static constexpr QStringView OpenTag = u"<title>";
-    static constexpr QStringView CloseTag = u"</title>";
-    // Lines are decoded one at a time, so that bytes in another encoding further
-    // down the page do not change how the title line reads.
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
-            ++end;
-        const QString line = platform::DecodeText(bytes.sliced(start, end - start));
+    for (qsizetype start = 0; start < bytes.size();) {
+        const qsizetype end = LineEnd(bytes, start);
+        if (std::optional<QString> title = TitleInLine(bytes.sliced(start, end - start)))
+            return *title;
         start = end + 1;
-        const qsizetype open = line.indexOf(OpenTag, 0, Qt::CaseInsensitive);
-        if (open < 0)
-            continue;
-        const qsizetype textStart = open + OpenTag.size();
-        const qsizetype close = line.indexOf(CloseTag, textStart, Qt::CaseInsensitive);
-        if (close >= 0)
-            return line.mid(textStart, close - textStart);
     }
     return {};
 }

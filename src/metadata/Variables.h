@@ -87,12 +87,13 @@ struct FileTimeTexts {
 /// GetFileDateTime as texts in the user's locale; both empty when it has none.
 FileTimeTexts GetFileTimes(const QString& path, int selector);
 
-/// Longest start of an HTML file that GetHTMLTitle reads.
-inline constexpr std::int64_t MaxHtmlTitleBytes = 64 * 1024;
+/// Bytes GetHTMLTitle reads at a time.
+inline constexpr std::int64_t HtmlReadChunk = 64 * 1024;
 
 /// The text between "<title>" and "</title>" (any case) on the first line of an
-/// existing ".htm" or ".html" file that holds both in that order; empty otherwise.
-/// Reads at most MaxHtmlTitleBytes from the start of the file.
+/// existing ".htm" or ".html" file that holds both in that order; empty otherwise
+/// or when the file cannot be read. Reads in chunks up to the end of that line,
+/// holding one line at a time.
 QString GetHTMLTitle(const QString& path);
 /// The title found in the bytes of a page, read line by line (CR LF, LF or CR),
 /// each line as UTF-8 or, when it is not, as Windows-1252.

@@ -4,6 +4,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -54,21 +55,27 @@ bool IsDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Code points of a name for matching. A lone surrogate (an escaped byte, see
-// NameCodec.h) stays itself, so different raw bytes never compare equal.
+// Code points of a name for matching, into `out`. A lone surrogate (an escaped
+// byte, see NameCodec.h) stays itself, so different raw bytes never compare equal.
 // Letters are simply case folded: one code point stays one, so "?" keeps its meaning.
-std::u32string FoldedCodePoints(QStringView text)
+void FoldCodePoints(QStringView text, std::u32string& out)
 {
-    std::u32string out;
-    out.reserve(std::size_t(text.size()));
+    out.clear();
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(char16_t(c), text[i + 1].unicode());
             ++i;
         }
-        out.push_back(QChar::toCaseFolded(c));
+        out.push_back(c < 0x80 ? (c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c)
+                               : QChar::toCaseFolded(c));
     }
+}
+
+std::u32string FoldedCodePoints(QStringView text)
+{
+    std::u32string out;
+    FoldCodePoints(text, out);
     return out;
 }
 
@@ -123,6 +130,9 @@ bool PathExists(const QString& path)
 
 bool FolderExists(const QString& path)
 {
+    // A path of spaces only is blank, not a relative name.
+    if (std::all_of(path.begin(), path.end(), [](QChar c) { return c == u' '; }))
+        return false;
     struct stat st {};
     return ::stat(SystemPath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -151,15 +161,24 @@ bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* erro
 
 bool MatchesNameFilter(QStringView name, QStringView pattern)
 {
-    const std::u32string foldedName = FoldedCodePoints(name);
-    const std::u32string foldedPattern = FoldedCodePoints(pattern);
-    if (WildcardMatch(foldedName, foldedPattern))
-        return true;
+    return NameFilter(pattern).matches(name);
+}
+
+NameFilter::NameFilter(QStringView pattern) : pattern_(FoldedCodePoints(pattern))
+{
     // As on Windows, a trailing ".*" also matches where there is no dot at all:
     // "*.*" matches "README", "photo.*" matches "photo".
-    if (foldedPattern.size() >= 2 && foldedPattern.ends_with(U".*"))
-        return WildcardMatch(foldedName, foldedPattern.substr(0, foldedPattern.size() - 2));
-    return false;
+    hasDotStar_ = pattern_.ends_with(U".*");
+    if (hasDotStar_)
+        withoutDotStar_ = pattern_.substr(0, pattern_.size() - 2);
+}
+
+bool NameFilter::matches(QStringView name) const
+{
+    // One buffer per thread keeps the matching of many names free of allocations.
+    thread_local std::u32string folded;
+    FoldCodePoints(name, folded);
+    return WildcardMatch(folded, pattern_) || (hasDotStar_ && WildcardMatch(folded, withoutDotStar_));
 }
 
 OpResult DeletePath(const QString& path)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quelt::platform {
@@ -37,7 +38,8 @@ OpResult ResultFromErrno(int err);
 
 /// True when something is at the path (lstat: a dangling symlink exists).
 bool PathExists(const QString& path);
-/// True when the path is a folder (stat: a symlink to a folder counts).
+/// True when the path is a folder (stat: a symlink to a folder counts); false for
+/// an empty path or one of spaces only.
 bool FolderExists(const QString& path);
 
 struct DirEntry {
@@ -56,6 +58,19 @@ bool ListFolder(const QString& folder, std::vector<DirEntry>& entries, int* erro
 /// Windows-style name filter: "*" and "?", letters compared without regard to
 /// case, and "*.*" matches every name, also one without a dot.
 bool MatchesNameFilter(QStringView name, QStringView pattern);
+
+/// A name filter prepared once (the pattern case folded) for matching many names,
+/// with the rules of MatchesNameFilter.
+class NameFilter {
+public:
+    explicit NameFilter(QStringView pattern);
+    bool matches(QStringView name) const;
+
+private:
+    std::u32string pattern_;
+    std::u32string withoutDotStar_; // the pattern without a trailing ".*", else empty
+    bool hasDotStar_ = false;
+};
 
 /// Renames without ever replacing an existing target (RENAME_NOREPLACE, with the
 /// link/unlink and check-then-rename fallbacks where the flag is refused); an

@@ -49,7 +49,7 @@ ItemFile::ItemFile(ItemFile&& other) noexcept
 ItemFile& ItemFile::operator=(ItemFile&& other) noexcept
 {
     if (this != &other) {
-        close();
+        discardTemporary();
         fd_ = std::exchange(other.fd_, -1);
         error_ = other.error_;
         tempPath_ = std::move(other.tempPath_);
@@ -124,7 +124,7 @@ QByteArray ItemFile::read(std::int64_t offset, std::int64_t length)
 bool ItemFile::write(std::int64_t offset, const QByteArray& bytes)
 {
     if (fd_ < 0 || offset < 0) {
-        error_ = 75;
+        error_ = FailureCannotAccess;
         return false;
     }
     qsizetype done = 0;
@@ -144,7 +144,7 @@ bool ItemFile::write(std::int64_t offset, const QByteArray& bytes)
 bool ItemFile::truncate(std::int64_t length)
 {
     if (fd_ < 0 || ::ftruncate(fd_, length) != 0) {
-        error_ = fd_ < 0 ? 75 : FailureCodeFromErrno(errno);
+        error_ = fd_ < 0 ? FailureCannotAccess : FailureCodeFromErrno(errno);
         return false;
     }
     return true;
@@ -153,7 +153,7 @@ bool ItemFile::truncate(std::int64_t length)
 bool ItemFile::sync()
 {
     if (fd_ < 0 || ::fsync(fd_) != 0) {
-        error_ = fd_ < 0 ? 75 : FailureCodeFromErrno(errno);
+        error_ = fd_ < 0 ? FailureCannotAccess : FailureCodeFromErrno(errno);
         return false;
     }
     return true;
@@ -161,7 +161,7 @@ bool ItemFile::sync()
 
 bool ItemFile::createTemporaryBeside(const QString& path)
 {
-    close();
+    discardTemporary();
     const QByteArray target = ResolvedTarget(path);
     struct stat st {};
     const mode_t mode = ::stat(target.constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
@@ -181,7 +181,7 @@ bool ItemFile::createTemporaryBeside(const QString& path)
 bool ItemFile::replace(const QString& path)
 {
     if (tempPath_.isEmpty() || fd_ < 0) {
-        error_ = 75;
+        error_ = FailureCannotAccess;
         return false;
     }
     if (::fsync(fd_) != 0) {

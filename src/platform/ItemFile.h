@@ -38,6 +38,7 @@ public:
 
     /// Creates an empty temporary file in the same folder as `path` (as the file a
     /// symlink names, its folder), with the permissions of `path`; tempPath() names it.
+    /// A temporary made before by this object is deleted first.
     bool createTemporaryBeside(const QString& path);
     const QString& tempPath() const { return tempPath_; }
     /// Syncs and closes this temporary file and renames it over `path` (over the

@@ -5,12 +5,14 @@
 
 namespace quelt {
 
-/// Opens events.log for appending, creating it with its header line when missing.
+/// Opens events.log for appending, creating it with its header line when missing
+/// (an existing empty file gets the header too).
 void OpenLog();
 /// Writes one line: "NOTHING" an empty line, "STRING" the text as passed, any
 /// other level "[LEVEL - date, time] text". Rotates by SizeLimit and WhenReachMax.
 /// Every failure inside the log is ignored (the line is lost).
 void LogEvent(const QString& level, const QString& text);
+/// Writes the log out to disk and closes it; LogEvent writes nothing until the next OpenLog.
 void CloseLog();
 
 /// First line of every new log file.

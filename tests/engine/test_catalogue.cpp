@@ -1,5 +1,6 @@
 #include "engine/RuleCatalogue.h"
 #include "engine/RuleLine.h"
+#include "engine/RuleOps.h"
 
 #include <gtest/gtest.h>
 
@@ -582,5 +583,29 @@ TEST(EditorTable, EveryRuleWithDefaultsReadsBackInOrderAndByName)
             EXPECT_EQ(GetParamValue(line, row.name), row.value) << row.name.toStdString();
         }
         EXPECT_EQ(ReadNextParam(line, position), NotFound);
+    }
+}
+
+TEST(RuleOperations, EveryNameRuleOfTheCatalogueHasOne)
+{
+    // The preview driver handles these on the whole list itself.
+    const QStringList listLevel = {QStringLiteral("Create new names from list")};
+    for (const RuleSpec& rule : Catalogue()) {
+        const bool driverOwn = rule.category == u"Sorting" || listLevel.contains(rule.name.toString());
+        EXPECT_EQ(FindRuleOperation(rule.name) != nullptr, !driverOwn) << rule.name.toString().toStdString();
+    }
+    EXPECT_FALSE(FindRuleOperation(u"create a new name")) << "names match exactly";
+    EXPECT_FALSE(FindRuleOperation(u"Create a new name:"));
+    EXPECT_FALSE(FindRuleOperation(u""));
+}
+
+TEST(RuleOperations, EveryOperationNamesACatalogueRule)
+{
+    for (const auto& group : {TitleExtensionOperations(), LetterAndSpaceOperations(), NumberingOperations()}) {
+        for (const RuleOpEntry& entry : group) {
+            const QString name = QString::fromUtf16(entry.name);
+            EXPECT_TRUE(FindRuleSpec(name)) << name.toStdString();
+            EXPECT_EQ(FindRuleOperation(name), entry.op) << name.toStdString() << " listed twice";
+        }
     }
 }

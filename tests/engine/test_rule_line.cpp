@@ -95,6 +95,8 @@ TEST(RuleLineReaders, GetParamValueEdgeCases)
     EXPECT_EQ(GetParamValue(line, QStringLiteral("apply to")), QStringLiteral("Title"));
     EXPECT_EQ(GetParamValue(line, QStringLiteral("Replace With")), QStringLiteral(" ")) << "values are not trimmed";
     EXPECT_EQ(GetParamValue(QStringLiteral("R: <Apply To=>"), QStringLiteral("Apply To")), QString());
+    EXPECT_EQ(GetParamValue(QStringLiteral("R: <Apply To=> <Title>"), QStringLiteral("Apply To")), QString())
+        << "a \"<\" without \"=\" after it holds no value";
     EXPECT_EQ(GetParamValue(QStringLiteral("Set word separators: <Characters= _,.;()[]-=+@>"),
                             QStringLiteral("Characters")),
               QStringLiteral(" _,.;()[]-=+@"));

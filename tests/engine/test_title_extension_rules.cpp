@@ -71,6 +71,7 @@ TEST(TitleExtensionRules, EveryRuleHasAnOperation)
         "Remove characters from position", "Remove characters from edge of name", "Remove characters (Advanced)",
         "Clear text between margins", "Replace text between margins", "Set as line from text file",
         "Set maximum name length", "Set the text comparison type", "Make 'Title & Extension' affect full names",
+        "Skip rule if causing validation error",
     };
     ASSERT_EQ(TitleExtensionOperations().size(), std::size(names));
     for (const char* name : names)
@@ -238,6 +239,9 @@ TEST(TitleExtensionRules, RemoveCharacters)
          "<Remove From=Before> <Apply To=Title>", "aXbXc", "XXc"},
         {"before moves the search", "Remove characters (Advanced): <Number of Characters=1> <Find What=X> "
          "<Remove From=Before> <Apply To=Title>", "abXXcd", "aXXcd"},
+        {"before resumes in characters, not code units", "Remove characters (Advanced): "
+         "<Number of Characters=1> <Find What=X> <Remove From=Before> <Apply To=Title>",
+         "\xf0\x9f\x98\x80XaXb", "XXb"},
         {"after each", "Remove characters (Advanced): <Number of Characters=1> <Find What=X> "
          "<Remove From=After> <Apply To=Title>", "aXbXc", "aXX"},
         {"too few before fails", "Remove characters (Advanced): <Number of Characters=2> <Find What=X> "
@@ -316,6 +320,13 @@ TEST(TitleExtensionRules, SettingsRulesChangeLaterRules)
     EXPECT_TRUE(run.state.fullNames);
     run.apply(QStringLiteral("Make 'Title & Extension' affect full names:"), QStringLiteral("x"));
     EXPECT_FALSE(run.state.fullNames) << "a missing value is not \"true\"";
+
+    EXPECT_EQ(run.apply(QStringLiteral("Skip rule if causing validation error: <Skip Rules=true>"),
+                        QStringLiteral("a.b")),
+              QStringLiteral("a.b"));
+    EXPECT_TRUE(run.state.skipFailedRules);
+    run.apply(QStringLiteral("Skip rule if causing validation error: <Skip Rules=False>"), QStringLiteral("x"));
+    EXPECT_FALSE(run.state.skipFailedRules);
     EXPECT_FALSE(run.failed);
 }
 

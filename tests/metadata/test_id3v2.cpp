@@ -451,7 +451,8 @@ TEST(ID3v2Fixtures, ReadLikeMutagen)
 {
     const char* files[] = {"v23_latin1.mp3", "v23_utf16.mp3", "v24_latin1.mp3", "v24_utf16.mp3",
                            "v24_utf16be.mp3", "v24_utf8.mp3", "v23_utf16_bom_be.mp3", "v23_unsync.mp3",
-                           "v24_unsync.mp3", "v23_extheader.mp3", "v24_extheader.mp3", "v24_footer.mp3"};
+                           "v24_unsync.mp3", "v23_extheader.mp3", "v24_extheader.mp3", "v24_footer.mp3",
+                           "v23_utf16_eyed3.mp3", "v24_utf16_eyed3.mp3", "v24_utf8_eyed3.mp3"};
     for (const char* file : files) {
         const QString path = test::Id3Fixture(QLatin1String(file));
         const ID3v2Tag tag = ReadID3v2(path);
@@ -476,6 +477,50 @@ TEST(ID3v2Fixtures, TextsAsTheScriptWroteThem)
     EXPECT_EQ(GetFrameText(be, QStringLiteral("TIT2")), QStringLiteral(u"Big-endian Ψ"));
     const ID3v2Tag footer = ReadID3v2(test::Id3Fixture(QStringLiteral("v24_footer.mp3")));
     EXPECT_TRUE(footer.footer);
+}
+
+TEST(ID3v2Fixtures, ReadWhatEyeD3Wrote)
+{
+    struct Row {
+        const char* file;
+        const char* version;
+        std::uint8_t textEncoding;
+        const char* year; // eyeD3 writes the year as TYER in 2.3.0 only
+    };
+    const Row rows[] = {
+        {"v23_utf16_eyed3.mp3", "ID3v2.3.0", 1, "2004"},
+        {"v24_utf16_eyed3.mp3", "ID3v2.4.0", 1, ""},
+        {"v24_utf8_eyed3.mp3", "ID3v2.4.0", 3, ""},
+    };
+    QByteArray picture;
+    for (int i = 0; i < 512; ++i)
+        picture += char(i % 256);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const ID3v2Tag tag = ReadID3v2(test::Id3Fixture(QLatin1String(r.file)));
+        ASSERT_TRUE(tag.present);
+        EXPECT_EQ(tag.status, ID3v2Status::Complete);
+        EXPECT_EQ(tag.version, QLatin1String(r.version));
+        const int title = FindFrameIndex(tag, QStringLiteral("TIT2"));
+        ASSERT_GE(title, 0);
+        EXPECT_EQ(tag.frames[std::size_t(title)].encoding, r.textEncoding);
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TIT2")), QStringLiteral(u"Ψυχή 🎵 eyeD3"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TPE1")), QStringLiteral(u"日本語"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TALB")), QStringLiteral(u"Альбом"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TRCK")), QStringLiteral("05/12"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TYER")), QLatin1String(r.year));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TCON"), FrameTextMode::GenreName), QStringLiteral("Rock"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TOPE")), QStringLiteral(u"Ορίτζιναλ"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("TCOP")), QStringLiteral(u"℗ 2004"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("COMM")), QStringLiteral(u"Comment ✓ Ω"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("COMM"), FrameTextMode::Number), QStringLiteral("eng"));
+        EXPECT_EQ(GetFrameText(tag, QStringLiteral("WXXX")), QStringLiteral("http://example.com/eyed3"));
+        // The picture frame (more than 127 bytes) is held whole and the frames behind it are read.
+        const int apic = FindFrameIndex(tag, QStringLiteral("APIC"));
+        ASSERT_GE(apic, 0);
+        EXPECT_TRUE(tag.frames[std::size_t(apic)].data.endsWith(picture));
+        EXPECT_EQ(tag.frameCount(), 13);
+    }
 }
 
 TEST(ID3v2Fixtures, AppendedTagFoundThroughItsFooter)
@@ -604,11 +649,50 @@ TEST_F(ID3v2Write, ChangeThatFitsIsInPlace)
     EXPECT_EQ(back.size, 1024);
 }
 
+TEST_F(ID3v2Write, RoomIsTheLargestOfFramesMinimumAndOldSize)
+{
+    const QByteArray title = TextFrame(3, "TIT2", "Title");
+    struct Row {
+        const char* name;
+        int oldRoom; // the tag's size before the write, 0 without a tag
+        int titleLength;
+        std::int64_t newRoom;
+        bool inPlace;
+    };
+    const Row rows[] = {
+        {"no tag", 0, 5, 1024, false},
+        {"small tag grows to the minimum", 100, 5, 1024, false},
+        {"minimum kept", 1024, 5, 1024, true},
+        {"large room never shrinks", 3000, 5, 3000, true},
+        {"frames exactly fill the room", 1024, 1024 - 11, 1024, true},
+        {"frames larger than the room", 1024, 2000, 2000 + 11, false},
+    };
+    for (const Row& r : rows) {
+        const QByteArray original = (r.oldRoom > 0 ? Tag(3, title, r.oldRoom - int(title.size())) : QByteArray()) + audio;
+        const QString path = Song(original);
+        ID3v2Tag tag = ReadID3v2(path);
+        SetFrameText(tag, QStringLiteral("TIT2"), QString(r.titleLength, u't'));
+        struct stat before {};
+        ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &before), 0);
+        ASSERT_EQ(WriteID3v2(path, tag), 0) << r.name;
+        struct stat after {};
+        ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &after), 0);
+        EXPECT_EQ(after.st_ino == before.st_ino, r.inPlace) << r.name;
+        const QByteArray bytes = FileContents(path);
+        EXPECT_EQ(bytes.size(), ID3v2HeaderSize + r.newRoom + audio.size()) << r.name;
+        EXPECT_EQ(bytes.right(audio.size()), audio) << r.name;
+        const ID3v2Tag back = ReadID3v2(path);
+        EXPECT_EQ(back.size, r.newRoom) << r.name;
+        EXPECT_EQ(GetFrameText(back, QStringLiteral("TIT2")), QString(r.titleLength, u't')) << r.name;
+    }
+}
+
 TEST_F(ID3v2Write, EveryFixtureRoundTrips)
 {
     const char* files[] = {"v23_latin1.mp3", "v23_utf16.mp3", "v24_latin1.mp3", "v24_utf16.mp3",
                            "v24_utf16be.mp3", "v24_utf8.mp3", "v23_utf16_bom_be.mp3", "v23_unsync.mp3",
-                           "v24_unsync.mp3", "v23_extheader.mp3", "v24_extheader.mp3", "v24_footer.mp3"};
+                           "v24_unsync.mp3", "v23_extheader.mp3", "v24_extheader.mp3", "v24_footer.mp3",
+                           "v23_utf16_eyed3.mp3", "v24_utf16_eyed3.mp3", "v24_utf8_eyed3.mp3"};
     for (const char* file : files) {
         SCOPED_TRACE(file);
         const QString path = test::CopyId3Fixture(QLatin1String(file), dir.path());

@@ -71,11 +71,11 @@ QByteArray XingFrame(std::uint8_t b1, std::uint8_t b2, std::uint32_t frames = 0)
     return Frame(b1, b2, 0, body);
 }
 
-// An ID3v2.3 tag of `bodySize` bytes (synchsafe size), filled with bytes that
-// hold stray sync patterns.
+// An ID3v2 tag of `bodySize` bytes (synchsafe size), filled with bytes that
+// hold stray sync patterns: version 2.3.0, or 2.4.0 with a footer.
 QByteArray ID3v2Tag(std::uint32_t bodySize, bool footer = false)
 {
-    QByteArray tag("ID3\x03\x00", 5);
+    QByteArray tag = footer ? QByteArray("ID3\x04\x00", 5) : QByteArray("ID3\x03\x00", 5);
     tag += char(footer ? 0x10 : 0x00);
     for (int shift = 21; shift >= 0; shift -= 7)
         tag += char((bodySize >> shift) & 0x7F);
@@ -87,7 +87,7 @@ QByteArray ID3v2Tag(std::uint32_t bodySize, bool footer = false)
     }
     tag += body;
     if (footer)
-        tag += QByteArray("3DI\x03\x00\x10", 6) + tag.mid(6, 4);
+        tag += QByteArray("3DI\x04\x00\x10", 6) + tag.mid(6, 4);
     return tag;
 }
 
@@ -496,6 +496,8 @@ TEST(MP3StreamInfo, LeadingID3v2TagIsSkipped)
         {"small tag", ID3v2Tag(2000), 2010},
         {"tag larger than the search span", ID3v2Tag(300000), 300010},
         {"tag with footer", ID3v2Tag(100000, true), 100020},
+        // Only version 2.4.0 has footers; the flag means nothing in 2.3.0.
+        {"2.3.0 tag with the footer flag", ID3v2Tag(2000).replace(5, 1, "\x10"), 2010},
         {"two tags", ID3v2Tag(70000) + ID3v2Tag(70000), 140020},
         {"tag behind three bytes", QByteArray("abc") + ID3v2Tag(70000), 70013},
         {"no tag", QByteArray(), 0},

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +84,22 @@ TEST(Existence, FilesFoldersAndLinks)
         EXPECT_EQ(PathExists(path), c.exists) << c.name;
         EXPECT_EQ(FolderExists(path), c.folder) << c.name;
     }
+}
+
+TEST(Existence, EmptyOrBlankPathIsNothing)
+{
+    // A blank path names no folder, even where the working folder holds one
+    // whose name is made of spaces.
+    TempDir dir;
+    char previous[4096];
+    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(::chdir(Bytes(dir.path()).c_str()), 0);
+    ASSERT_EQ(::mkdir("  ", 0755), 0);
+    const bool blankIsFolder = FolderExists(QStringLiteral("  "));
+    ASSERT_EQ(::chdir(previous), 0);
+    EXPECT_FALSE(blankIsFolder);
+    EXPECT_FALSE(FolderExists(QString()));
+    EXPECT_FALSE(PathExists(QString()));
 }
 
 TEST(ListFolder, NamesAndTypesWithoutDotEntries)
@@ -198,9 +215,16 @@ TEST(NameFilter, MatchTable)
         {"a😀b", "a??b", false},
         {"😀.txt", "😀.*", true},
     };
+    // Each pattern is also prepared once and reused for all its names, in table order.
+    std::map<QString, NameFilter> prepared;
     for (const Case& c : cases) {
-        EXPECT_EQ(MatchesNameFilter(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.match)
+        const QString name = QString::fromUtf8(c.name);
+        const QString pattern = QString::fromUtf8(c.pattern);
+        const NameFilter& filter = prepared.try_emplace(pattern, pattern).first->second;
+        EXPECT_EQ(MatchesNameFilter(name, pattern), c.match)
             << '"' << c.name << "\" against \"" << c.pattern << '"';
+        EXPECT_EQ(filter.matches(name), c.match)
+            << "prepared: \"" << c.name << "\" against \"" << c.pattern << '"';
     }
 }
 

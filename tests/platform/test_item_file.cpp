@@ -135,6 +135,18 @@ TEST_F(ItemFileTest, DiscardAndDestructorRemoveTheTemporary)
         EXPECT_EQ(entryCount(), 2u);
     }
     EXPECT_EQ(entryCount(), 1u);
+    {
+        // A second temporary, or one moved in, takes the place of the first one.
+        ItemFile tmp;
+        ASSERT_TRUE(tmp.createTemporaryBeside(path("doc")));
+        ASSERT_TRUE(tmp.createTemporaryBeside(path("doc")));
+        EXPECT_EQ(entryCount(), 2u);
+        ItemFile other;
+        ASSERT_TRUE(other.createTemporaryBeside(path("doc")));
+        tmp = std::move(other);
+        EXPECT_EQ(entryCount(), 2u);
+    }
+    EXPECT_EQ(entryCount(), 1u);
     EXPECT_EQ(ReadBytes(raw("doc")), "original");
 }
 
