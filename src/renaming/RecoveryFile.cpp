@@ -5,7 +5,13 @@
 
 #include <QDateTime>
 #include <QLocale>
+
+#include <condition_variable>
+#include <fcntl.h>
 #include <limits>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 namespace quelt {
 
@@ -123,12 +129,73 @@ bool WriteRecoveryFile(const QString& path, int itemCount, const std::vector<Rec
     return platform::WriteFileAtomically(path, bytes);
 }
 
+// Syncs the journal on request on its own thread, through its own descriptor
+// (a sync writes the file's data whichever descriptor asks).
+class RecoveryJournal::Syncer {
+public:
+    explicit Syncer(const QString& path)
+        : fd_(::open(platform::EncodeName(path).constData(), O_RDONLY | O_CLOEXEC)), thread_([this] { work(); })
+    {
+    }
+    ~Syncer()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    /// Starts a sync unless one is waiting already.
+    void request()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            wanted_ = true;
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return wanted_ || stopping_; });
+            if (stopping_)
+                return;
+            wanted_ = false;
+            lock.unlock();
+            if (fd_ >= 0)
+                ::fdatasync(fd_);
+            lock.lock();
+        }
+    }
+
+    int fd_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool wanted_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+RecoveryJournal::RecoveryJournal() = default;
+
+RecoveryJournal::~RecoveryJournal() { finish(); }
+
 bool RecoveryJournal::begin(const QString& path, int itemCount)
 {
+    finish();
     sinceSync_ = 0;
     // The start lines replace the old file atomically, so a crash right here leaves
     // either the old file or a valid empty journal.
-    return platform::WriteFileAtomically(path, RecoveryFileStart(itemCount)) && file_.open(path);
+    if (!platform::WriteFileAtomically(path, RecoveryFileStart(itemCount)) || !file_.open(path))
+        return false;
+    syncer_ = std::make_unique<Syncer>(path);
+    return true;
 }
 
 void RecoveryJournal::recordRenamed(const QString& folder, const QString& oldName, const QString& newName)
@@ -138,13 +205,14 @@ void RecoveryJournal::recordRenamed(const QString& folder, const QString& oldNam
     // One write per triple: a crash leaves whole triples and at most one torn one.
     file_.append(RecoveryFileTriple({folder, oldName, newName}));
     if (++sinceSync_ >= SyncEvery) {
-        file_.sync();
+        syncer_->request();
         sinceSync_ = 0;
     }
 }
 
 void RecoveryJournal::finish()
 {
+    syncer_.reset();
     if (!file_.isOpen())
         return;
     file_.sync();

@@ -10,6 +10,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace quelt {
@@ -21,11 +22,18 @@ inline const QString RecoveryFileName = QStringLiteral("drinfo.dat");
 QString RecoveryFilePath();
 
 /// Appends the triples of a running rename run to drinfo.dat as each rename
-/// succeeds, with no buffering in the program; synced every SyncEvery triples
-/// and at finish().
+/// succeeds, with no buffering in the program. Every SyncEvery triples a sync to
+/// disk is started on a helper thread, so the run does not wait for the disk
+/// (on ext4 the sync also commits the renames made so far); finish() syncs and
+/// waits.
 class RecoveryJournal {
 public:
     static constexpr int SyncEvery = 1000;
+
+    RecoveryJournal();
+    ~RecoveryJournal();
+    RecoveryJournal(const RecoveryJournal&) = delete;
+    RecoveryJournal& operator=(const RecoveryJournal&) = delete;
 
     /// Replaces drinfo.dat with the header lines and `itemCount`. False when it
     /// cannot be written (the run then goes on without a journal).
@@ -37,7 +45,9 @@ public:
     void finish();
 
 private:
+    class Syncer;
     platform::TextAppender file_;
+    std::unique_ptr<Syncer> syncer_;
     int sinceSync_ = 0;
 };
 

@@ -202,6 +202,23 @@ bool SaveUndoToFile(const UndoRecord& record, const QString& path)
     return true;
 }
 
+bool OfferRecoveryFileAtStart()
+{
+    RenameRunState& state = RenameState();
+    if (!platform::PathExists(RecoveryFilePath()))
+        return false;
+    state.UndoFromRecoveryFile = true;
+    state.undoEnabled = true;
+    return true;
+}
+
+void SaveUndoAtExit()
+{
+    const RenameRunState& state = RenameState();
+    if (state.undoEnabled && !state.UndoFromRecoveryFile)
+        SaveUndoToFile();
+}
+
 UndoRecord UndoRecordFromFile(const PreviewArray& items)
 {
     UndoRecord record;

@@ -51,6 +51,13 @@ bool SaveUndoToFile(const UndoRecord& record, const QString& path);
 /// undo ran.
 bool RestoreFromDR(UserPrompt& prompt, const UndoWindowLauncher& showUndoWindow, bool fromCommandLine = false);
 
+/// Start-up: when drinfo.dat exists, the "&Undo" button stands for it
+/// (UndoFromRecoveryFile and undoEnabled set). Returns whether it exists.
+bool OfferRecoveryFileAtStart();
+/// Exit: writes drinfo.dat from the undo record when the "&Undo" button is
+/// enabled for the record (not for the file, which stays untouched).
+void SaveUndoAtExit();
+
 /// The record of the undo of a recovery file: its items in file order, origin
 /// FromRecoveryFile, folder mode off.
 UndoRecord UndoRecordFromFile(const PreviewArray& items);

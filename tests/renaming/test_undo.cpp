@@ -376,6 +376,29 @@ TEST_F(UndoTest, RestoreOfNamesThatAreNotUtf8)
     EXPECT_TRUE(test::ReadBytes(Native(path(odd))) == "plain");
 }
 
+TEST_F(UndoTest, StartOffersTheFileAndExitWritesOnlyTheRecord)
+{
+    EXPECT_FALSE(OfferRecoveryFileAtStart());
+    EXPECT_FALSE(RenameState().undoEnabled);
+
+    const QByteArray file = recoveryStart(1) + triple("", "a", "b");
+    writeRecoveryFile(file);
+    EXPECT_TRUE(OfferRecoveryFileAtStart());
+    EXPECT_TRUE(RenameState().UndoFromRecoveryFile);
+    EXPECT_TRUE(RenameState().undoEnabled);
+    SaveUndoAtExit(); // stands for the file: left as it is
+    EXPECT_EQ(test::ReadBytes(Native(recoveryFile())), file);
+
+    makeFile("c");
+    PreviewArray items{item("", "c", "d")};
+    run(items);
+    ::unlink(Native(recoveryFile()).c_str());
+    SaveUndoAtExit(); // stands for the record of the run: written
+    const RecoveryFileContent saved = ReadRecoveryFile(recoveryFile());
+    ASSERT_EQ(saved.items.size(), 1u);
+    EXPECT_EQ(saved.items[0].oldName, "c");
+}
+
 // A run killed part-way (a real process, SIGKILL) leaves a journal from which a
 // fresh start restores every item it renamed. The child's event log is a FIFO
 // nobody reads, so the child blocks in its log once the pipe is full: after its
