@@ -122,9 +122,10 @@ QString FormatDateLayout(QDate date, VariableLayout layout)
 {
     if (!date.isValid())
         return {};
-    const int day = date.day();
-    const int month = date.month();
-    const int year = date.year();
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day); // one calendar conversion instead of three
     QString out;
     out.reserve(10);
     switch (layout) {
