@@ -1,5 +1,7 @@
 #include "platform/NameCodec.h"
 
+#include <algorithm>
+
 namespace quelt::platform {
 namespace {
 
@@ -71,6 +73,9 @@ QString DecodeName(QByteArrayView bytes)
 
 QByteArray EncodeName(QStringView name)
 {
+    const bool escapes = std::any_of(name.begin(), name.end(), [](QChar c) { return IsEscape(c.unicode()); });
+    if (!escapes && !name.isEmpty())
+        return name.toUtf8(); // the common case: no byte to restore
     QByteArray out;
     out.reserve(name.size());
     qsizetype start = 0;
