@@ -71,6 +71,9 @@ QString DecodeName(QByteArrayView bytes)
 
 QByteArray EncodeName(QStringView name)
 {
+    // Most names hold no escaped byte: then they are one piece of plain UTF-8.
+    if (!HasEscapedBytes(name))
+        return name.toUtf8();
     QByteArray out;
     out.reserve(name.size());
     qsizetype start = 0;
