@@ -66,6 +66,9 @@ bool ReadFatAttributes(const QByteArray& path, std::uint32_t& attributes)
     return ok;
 }
 
+// The read-only attribute of an item whose stat followed any symlink.
+bool ReadOnlyByPermissions(const struct stat& st) { return !(st.st_mode & S_IWUSR); }
+
 bool OwnsItem(const struct stat& st)
 {
     const uid_t uid = ::geteuid();
@@ -85,7 +88,7 @@ ItemState ReadState(const QByteArray& path)
 
     AttributeInfo& info = s.info;
     info.ok = true;
-    if (s.followed && !(s.st.st_mode & S_IWUSR))
+    if (s.followed && ReadOnlyByPermissions(s.st))
         info.attributes |= AttrReadOnly;
     if (S_ISDIR(s.st.st_mode))
         info.attributes |= AttrDirectory;
@@ -163,6 +166,16 @@ OpResult SetFatBits(const QByteArray& path, unsigned attributes, unsigned mask)
 AttributeInfo ReadAttributes(const QString& path)
 {
     return ReadState(SystemPath(path)).info;
+}
+
+ItemPresence ReadItemPresence(const QString& path)
+{
+    const QByteArray bytes = SystemPath(path);
+    struct stat st {};
+    if (::stat(bytes.constData(), &st) == 0)
+        return {true, ReadOnlyByPermissions(st)};
+    // A symlink whose target cannot be reached is there, and has no read-only bit.
+    return {::lstat(bytes.constData(), &st) == 0, false};
 }
 
 OpResult SetAttributes(const QString& path, unsigned attributes, unsigned mask)

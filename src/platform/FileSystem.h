@@ -106,6 +106,17 @@ struct AttributeInfo {
 /// Reads read-only (owner's write permission), hidden (leading "." or the FAT
 /// hidden bit), system and archive (FAT only), directory.
 AttributeInfo ReadAttributes(const QString& path);
+/// What a rename checks first, from one stat (and an lstat only when that fails).
+struct ItemPresence {
+    bool exists = false;   // something is at the path (a dangling symlink is)
+    bool readOnly = false; // the AttrReadOnly bit ReadAttributes reports
+};
+
+/// Whether an item exists and is read-only, with the results of PathExists and of
+/// ReadAttributes' read-only bit (the owner's write permission of the item, or of a
+/// symlink's target; on FAT the kernel shows the read-only bit in those permissions),
+/// at the cost of one system call for an item that exists.
+ItemPresence ReadItemPresence(const QString& path);
 /// Sets the bits of `mask` to their value in `attributes`; others stay. A bit that
 /// already has the asked value is no change. Changing a bit outside `changeable`
 /// changes nothing and fails: with 75 and the reason as description where the file

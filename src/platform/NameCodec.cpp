@@ -73,9 +73,9 @@ QString DecodeName(QByteArrayView bytes)
 
 QByteArray EncodeName(QStringView name)
 {
-    const bool escapes = std::any_of(name.begin(), name.end(), [](QChar c) { return IsEscape(c.unicode()); });
-    if (!escapes && !name.isEmpty())
-        return name.toUtf8(); // the common case: no byte to restore
+    // Most names hold no escaped byte: then they are one piece of plain UTF-8.
+    if (!HasEscapedBytes(name))
+        return name.toUtf8();
     QByteArray out;
     out.reserve(name.size());
     qsizetype start = 0;

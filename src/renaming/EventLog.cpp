@@ -88,11 +88,13 @@ QString TrimmedOfSpaces(const QString& text)
 }
 
 // "date, time" in the user's short date and long time formats, formatted once a second.
+// The clock is read as seconds since the epoch: the local time behind them costs a
+// time-zone check (a stat of the zone file) and is only worked out when the second changes.
 const QString& TimeStamp(LogState& log)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 second = now.toSecsSinceEpoch();
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
     if (second != log.stampSecond) {
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(second);
         const QLocale locale = QLocale::system();
         log.stamp = locale.toString(now.date(), QLocale::ShortFormat).trimmed() + QStringLiteral(", ")
             + locale.toString(now.time(), QLocale::LongFormat).trimmed();
@@ -137,14 +139,17 @@ void LogEvent(const QString& level, const QString& text)
     // A log that could not be opened (or was lost in a rotation) is tried again.
     if (!log.wanted || (!log.file.isOpen() && !OpenFile(log)))
         return;
-    const QByteArray line = platform::EncodeName(FormLine(log, level, text));
+    // The line end goes into the same buffer, so the line is one write.
+    QByteArray line = platform::EncodeName(FormLine(log, level, text));
+    const qsizetype lineSize = line.size();
+    line += "\r\n";
     const qint64 limit = qint64(AppSettings().SizeLimit) * BytesPerKB;
-    if (limit > 0 && log.size + line.size() > limit) {
+    if (limit > 0 && log.size + lineSize > limit) {
         StartNewFile(log);
         if (!log.file.isOpen())
             return;
     }
-    Append(log, line + "\r\n");
+    Append(log, line);
 }
 
 void CloseLog()

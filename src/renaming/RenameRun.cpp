@@ -38,10 +38,10 @@ Outcome RenameOne(const PreviewItem& item, const QString& target, bool renameRea
     // One stat answers both the read-only and the existence question; when
     // read-only items may be renamed, the rename itself tells a missing item.
     if (!renameReadOnly) {
-        const platform::AttributeInfo info = platform::ReadAttributes(from);
-        if (info.ok && (info.attributes & platform::AttrReadOnly))
+        const platform::ItemPresence presence = platform::ReadItemPresence(from);
+        if (presence.readOnly)
             return {false, true, FailureCode::PathAccess, {}};
-        if (!info.ok && !platform::PathExists(from))
+        if (!presence.exists)
             return Outcome::Failed(FailureCode::NotFound, NotFoundDescription);
     }
     if (target == item.oldName) {

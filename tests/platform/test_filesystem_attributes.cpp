@@ -69,6 +69,56 @@ TEST_F(Attributes, ReadTable)
     EXPECT_FALSE(ReadAttributes(path("missing")).ok);
 }
 
+// The rename's one-call check must give what PathExists and ReadAttributes give.
+TEST_F(Attributes, PresenceAgreesWithExistenceAndTheReadOnlyBit)
+{
+    file("plain.txt");
+    file("locked.txt", 0444);
+    file("group-writable-only", 0464);
+    file("owner-writable-only", 0200);
+    ASSERT_EQ(::mkdir(raw("folder").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(raw("locked-folder").c_str(), 0555), 0);
+    ASSERT_EQ(::symlink("locked.txt", raw("link-to-locked").c_str()), 0);
+    ASSERT_EQ(::symlink("plain.txt", raw("link-to-plain").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", raw("dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", raw("loop").c_str()), 0);
+    // Names are bytes: this one is no UTF-8 and must reach the system call as it is.
+    const std::string nonUtf8 = EncodeName(dir_.path()).toStdString() + "\xFF-locked";
+    quelt::test::WriteBytes(nonUtf8, "x");
+    ASSERT_EQ(::chmod(nonUtf8.c_str(), 0444), 0);
+
+    struct Case {
+        const char* name;
+        bool exists;
+        bool readOnly;
+    };
+    const Case cases[] = {
+        {"plain.txt", true, false},
+        {"locked.txt", true, true},
+        {"group-writable-only", true, true}, // the owner's bit decides
+        {"owner-writable-only", true, false},
+        {"folder", true, false},
+        {"folder/", true, false},
+        {"locked-folder", true, true},
+        {"link-to-locked", true, true}, // the target's permissions, as ReadAttributes reads them
+        {"link-to-plain", true, false},
+        {"dangling", true, false},
+        {"loop", true, false},
+        {"\xFF-locked", true, true},
+        {"missing", false, false},
+        {"plain.txt/below", false, false},
+    };
+    for (const Case& c : cases) {
+        const QString item = DecodeName(EncodeName(dir_.path()) + c.name);
+        const ItemPresence presence = ReadItemPresence(item);
+        EXPECT_EQ(presence.exists, c.exists) << c.name;
+        EXPECT_EQ(presence.readOnly, c.readOnly) << c.name;
+        EXPECT_EQ(presence.exists, PathExists(item)) << c.name;
+        const AttributeInfo info = ReadAttributes(item);
+        EXPECT_EQ(presence.readOnly, info.ok && (info.attributes & AttrReadOnly) != 0) << c.name;
+    }
+}
+
 TEST_F(Attributes, OnlyReadOnlyIsChangeableOutsideFat)
 {
     // The test folder is on ext4 or tmpfs, which keep no hidden, system or archive bit.

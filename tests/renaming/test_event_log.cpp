@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QDateTime>
+#include <QThread>
 #include <QTime>
 #include <QDir>
 #include <QLocale>
@@ -106,6 +108,55 @@ TEST_F(EventLogTest, LineFormsByLevel)
         EXPECT_TRUE(times.contains(m.captured(3))) << m.captured(3).toStdString();
         EXPECT_EQ(m.captured(4), c.text);
     }
+}
+
+// The stamp is formatted once a second and reused: a line written after the clock's
+// second has moved on must carry the new time, never the one kept from before.
+TEST_F(EventLogTest, StampFollowsTheClockFromOneSecondToTheNext)
+{
+    const QLocale locale = QLocale::system();
+    auto stamp = [&](qint64 second) {
+        const QDateTime t = QDateTime::fromSecsSinceEpoch(second);
+        return locale.toString(t.date(), QLocale::ShortFormat).trimmed() + QStringLiteral(", ")
+            + locale.toString(t.time(), QLocale::LongFormat).trimmed();
+    };
+    auto stampsBetween = [&](qint64 first, qint64 last) {
+        QStringList stamps;
+        for (qint64 s = first; s <= last; ++s)
+            stamps << stamp(s);
+        return stamps;
+    };
+    OpenLog();
+    const qint64 firstFrom = QDateTime::currentSecsSinceEpoch();
+    LogEvent("INFO", "first");
+    LogEvent("INFO", "again");
+    const qint64 firstTo = QDateTime::currentSecsSinceEpoch();
+    while (QDateTime::currentSecsSinceEpoch() <= firstTo)
+        QThread::msleep(20);
+    const qint64 secondFrom = QDateTime::currentSecsSinceEpoch();
+    LogEvent("INFO", "second");
+    const qint64 secondTo = QDateTime::currentSecsSinceEpoch();
+    CloseLog();
+
+    const QStringList lines = platform::SplitLines(platform::DecodeText(file("events.log")));
+    ASSERT_EQ(lines.size(), 4);
+    const QRegularExpression stamped(R"(^\[INFO - (.+)\] (\w+)$)");
+    const struct {
+        int line;
+        const char* text;
+        QStringList stamps;
+    } cases[] = {
+        {1, "first", stampsBetween(firstFrom, firstTo)},
+        {2, "again", stampsBetween(firstFrom, firstTo)},
+        {3, "second", stampsBetween(secondFrom, secondTo)},
+    };
+    for (const auto& c : cases) {
+        const QRegularExpressionMatch m = stamped.match(lines[c.line]);
+        ASSERT_TRUE(m.hasMatch()) << lines[c.line].toStdString();
+        EXPECT_EQ(m.captured(2), c.text);
+        EXPECT_TRUE(c.stamps.contains(m.captured(1))) << c.text << ": " << m.captured(1).toStdString();
+    }
+    EXPECT_NE(lines[3].section(u']', 0, 0), lines[1].section(u']', 0, 0));
 }
 
 TEST_F(EventLogTest, NameBytesAreWrittenAsTheyAre)
