@@ -1,4 +1,5 @@
 #include "metadata/Variables.h"
+#include "platform/TextTrim.h"
 
 #include "app/Settings.h"
 #include "metadata/VariableGroups.h"
@@ -50,16 +51,7 @@ QString ReplacementFor(const ExpansionOptions& options)
     return with.left(length);
 }
 
-QStringView TrimSpaces(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
+using platform::TrimSpaces;
 
 // Position of an ASCII word (given in lower case) in a text, letters compared
 // without regard to case; -1 when absent. Faster than a Unicode case fold, and
