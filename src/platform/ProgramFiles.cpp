@@ -215,7 +215,11 @@ QString ResourceFolder()
 
 QString DecodeText(QByteArrayView bytes)
 {
-    bytes = WithoutBom(bytes);
+    return DecodeTextLine(WithoutBom(bytes));
+}
+
+QString DecodeTextLine(QByteArrayView bytes)
+{
     QString text = DecodeName(bytes);
     if (!HasEscapedBytes(text))
         return text;

@@ -35,6 +35,9 @@ QString ResourceFolder();
 /// Decodes the bytes of a text file: a UTF-8 BOM is skipped; text that is not
 /// valid UTF-8 is read as Windows-1252.
 QString DecodeText(QByteArrayView bytes);
+/// Decodes bytes from inside a text file (UTF-8, else Windows-1252); unlike
+/// DecodeText a leading EF BB BF is a character here, not a byte-order mark.
+QString DecodeTextLine(QByteArrayView bytes);
 /// Splits text at CR LF, LF or CR. A final line end does not start another line.
 QStringList SplitLines(const QString& text);
 

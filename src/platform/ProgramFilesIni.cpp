@@ -60,13 +60,13 @@ QStringList DecodeLines(QByteArrayView bytes)
         const char c = bytes[i];
         if (c != '\r' && c != '\n')
             continue;
-        lines.append(DecodeText(bytes.sliced(start, i - start)));
+        lines.append(DecodeTextLine(bytes.sliced(start, i - start)));
         if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < bytes.size())
-        lines.append(DecodeText(bytes.sliced(start)));
+        lines.append(DecodeTextLine(bytes.sliced(start)));
     return lines;
 }
 
