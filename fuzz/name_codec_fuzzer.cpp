@@ -3,6 +3,7 @@
 #include "platform/NameCodec.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (quelt::platform::DecodeName(encoded) != name)
         std::abort();
-    // Escapes appear exactly when the bytes are not valid UTF-8.
-    const bool valid = QString::fromUtf8(bytes).toUtf8() == bytes;
+    // Escapes appear exactly when the bytes are not valid UTF-8 (a leading EF BB BF
+    // is a character of the name, not a byte-order mark).
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString plain = decoder(bytes);
+    const bool valid = !decoder.hasError() && plain.toUtf8() == bytes;
     if (quelt::platform::HasEscapedBytes(name) == valid)
         std::abort();
     return 0;

@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "platform/TextTrim.h"
 
 #include "platform/FileSystem.h"
 #include "platform/ProgramFiles.h"
@@ -124,16 +125,7 @@ T LeadingNumber(const QString& text)
     return T(value);
 }
 
-QString TrimmedOfSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
+using platform::TrimmedOfSpaces;
 
 QString UpToNul(const QString& text)
 {

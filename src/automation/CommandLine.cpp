@@ -132,9 +132,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         QString value;
         bool hasValue = false;
         const bool isSwitch = SplitSwitch(argument, name, value, hasValue);
-        const auto spec = isSwitch ? Switches().constFind(name) : Switches().constEnd();
+        const auto found = isSwitch ? Switches().constFind(name) : Switches().constEnd();
 
-        if (spec == Switches().constEnd()) {
+        if (found == Switches().constEnd()) {
             const qsizetype eq = argument.indexOf(u'=');
             if (line.quickRename && !isSwitch && eq > 0) {
                 SetQuickRenameParameter(line.request, argument.left(eq), Unquoted(argument.mid(eq + 1)));
@@ -144,30 +144,30 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                           : QStringLiteral("unexpected argument %1").arg(DisplayName(argument)));
             continue;
         }
-        if (spec->id == Switch::Help) {
+        if (found->id == Switch::Help) {
             fail(QStringLiteral("%1 stands alone on the command line").arg(DisplayName(argument)));
             continue;
         }
-        if (spec->quickRenameOnly && !line.quickRename) {
+        if (found->quickRenameOnly && !line.quickRename) {
             fail(QStringLiteral("%1 is a parameter of /quickrename").arg(DisplayName(argument)));
             continue;
         }
-        if (spec->takesValue && !hasValue) {
+        if (found->takesValue && !hasValue) {
             if (i + 1 >= arguments.size()) {
                 fail(QStringLiteral("%1 needs a value").arg(DisplayName(argument)));
                 continue;
             }
             value = arguments[++i];
-        } else if (!spec->takesValue && hasValue) {
+        } else if (!found->takesValue && hasValue) {
             fail(QStringLiteral("%1 takes no value").arg(DisplayName(argument)));
             continue;
         }
-        if (spec->takesValue && value.isEmpty()) {
+        if (found->takesValue && value.isEmpty()) {
             fail(QStringLiteral("%1 needs a value").arg(DisplayName(argument)));
             continue;
         }
 
-        switch (spec->id) {
+        switch (found->id) {
         case Switch::Folder:
             if (line.quickRename && argument.startsWith(QLatin1String("--")))
                 line.request.folder = value;

@@ -57,7 +57,7 @@ public:
 
     QString run(const QString& text)
     {
-        t_ = ToCodePoints(text);
+        FillCodePoints(text);
         if (o_.rightToLeft)
             std::reverse(t_.begin(), t_.end());
         out_.clear();
@@ -123,10 +123,38 @@ public:
         out_.insert(out_.end(), t_.begin() + std::ptrdiff_t(p), t_.end());
         if (o_.rightToLeft)
             std::reverse(out_.begin(), out_.end());
-        return FromCodePoints(out_);
+        return textOfOutput();
     }
 
 private:
+    // ToCodePoints into the buffer kept from the last text.
+    void FillCodePoints(QStringView text)
+    {
+        t_.clear();
+        t_.reserve(std::size_t(text.size()));
+        for (qsizetype i = 0; i < text.size(); i += CodePointWidthAt(text, i))
+            t_.push_back(CodePointAt(text, i));
+    }
+
+    // FromCodePoints(out_), written into a string of the right length at once.
+    QString textOfOutput() const
+    {
+        qsizetype units = 0;
+        for (const char32_t cp : out_)
+            units += QChar::requiresSurrogates(cp) ? 2 : 1;
+        QString text(units, Qt::Uninitialized);
+        QChar* w = text.data();
+        for (const char32_t cp : out_) {
+            if (QChar::requiresSurrogates(cp)) {
+                *w++ = QChar(QChar::highSurrogate(cp));
+                *w++ = QChar(QChar::lowSurrogate(cp));
+            } else {
+                *w++ = QChar(char16_t(cp));
+            }
+        }
+        return text;
+    }
+
     // Length of the first exception that stands at p, or 0.
     std::size_t matchException(std::size_t p) const
     {
@@ -164,53 +192,106 @@ private:
         out_.insert(out_.end(), mapped.begin(), mapped.end());
     }
 
-    const CaseOptions& o_;
+    const CaseOptions o_;
     SeparatorSet separators_;
     std::vector<CodePoints> exceptions_;
     CodePoints t_;
     CodePoints out_;
 };
 
-CaseOptions OptionsFromState(CaseOptions options, const PreviewRunState& state)
+// The options of a "Change capitalization" rule and its Apply To value.
+std::optional<CaseOptions> SimpleCaseRule(const QString& ruleText, QString& applyTo)
 {
-    options.separators = state.separators;
-    options.exceptions = state.exceptions;
-    options.countSkipped = state.countSkipped;
-    options.ignoreCase = state.ignoreCase;
+    qsizetype pos = 0;
+    const QString type = Keyword(ReadNextParam(ruleText, pos));
+    applyTo = ReadNextParam(ruleText, pos);
+    return CaseOptionsForType(type);
+}
+
+// The same for "Change capitalization (Advanced)".
+std::optional<CaseOptions> AdvancedCaseRule(const QString& ruleText, QString& applyTo)
+{
+    qsizetype pos = 0;
+    const QString type = Keyword(ReadNextParam(ruleText, pos));
+    applyTo = ReadNextParam(ruleText, pos);
+    const int words = LeadingNumber(ReadNextParam(ruleText, pos));
+    const QString direction = Keyword(ReadNextParam(ruleText, pos));
+    auto options = CaseOptionsForType(type);
+    if (!options)
+        return std::nullopt;
+    options->wordLimit = words;
+    options->rightToLeft = direction != QLatin1String("left to right");
     return options;
 }
 
-void ChangeCaseOfParts(RuleOpContext& context, NameParts& parts, const QString& applyTo, const CaseOptions& options)
+// The case changer of the capitalization rule being applied, kept from item to
+// item: making one means reading the rule's parameters and converting separators
+// and exceptions, which is the same for every item of a pass. It is made again
+// whenever the rule text or one of the settings it was made from differs.
+class CaseRuleCache {
+public:
+    using Make = std::optional<CaseOptions> (*)(const QString& ruleText, QString& applyTo);
+
+    // The changer for ruleText under the current settings; nullptr when the rule
+    // changes nothing (an unknown Capitalization Type).
+    CaseChanger* changerFor(const QString& ruleText, const PreviewRunState& state, Make make)
+    {
+        if (!made_ || ruleText != ruleText_ || state.separators != separators_ || state.exceptions != exceptions_
+            || state.countSkipped != countSkipped_ || state.ignoreCase != ignoreCase_) {
+            made_ = false;
+            changer_.reset();
+            ruleText_ = ruleText;
+            separators_ = state.separators;
+            exceptions_ = state.exceptions;
+            countSkipped_ = state.countSkipped;
+            ignoreCase_ = state.ignoreCase;
+            if (const std::optional<CaseOptions> options = make(ruleText, applyTo_)) {
+                CaseOptions o = *options;
+                o.separators = separators_;
+                o.exceptions = exceptions_;
+                o.countSkipped = countSkipped_;
+                o.ignoreCase = ignoreCase_;
+                changer_.emplace(o);
+            }
+            made_ = true;
+        }
+        return changer_ ? &*changer_ : nullptr;
+    }
+    const QString& applyTo() const { return applyTo_; }
+
+private:
+    bool made_ = false;
+    QString ruleText_;
+    QString separators_;
+    QStringList exceptions_;
+    bool countSkipped_ = true;
+    bool ignoreCase_ = true;
+    QString applyTo_;
+    std::optional<CaseChanger> changer_;
+};
+
+void ChangeCaseOfParts(RuleOpContext& context, NameParts& parts, const QString& ruleText,
+                       CaseRuleCache::Make make)
 {
-    CaseChanger changer(options);
-    ApplyToParts(parts, applyTo, context.state.fullNames, [&](QString& part) {
-        part = changer.run(part);
+    thread_local CaseRuleCache caches[2];
+    CaseRuleCache& cache = caches[make == &SimpleCaseRule ? 0 : 1];
+    CaseChanger* changer = cache.changerFor(ruleText, context.state, make);
+    if (!changer)
+        return;
+    ApplyToParts(parts, cache.applyTo(), context.state.fullNames, [changer](QString& part) {
+        part = changer->run(part);
         return true;
     });
 }
 
 void ChangeCapitalization(RuleOpContext& context, const QString& ruleText, NameParts& parts)
 {
-    qsizetype pos = 0;
-    const QString type = Keyword(ReadNextParam(ruleText, pos));
-    const QString applyTo = ReadNextParam(ruleText, pos);
-    if (const auto options = CaseOptionsForType(type))
-        ChangeCaseOfParts(context, parts, applyTo, OptionsFromState(*options, context.state));
+    ChangeCaseOfParts(context, parts, ruleText, &SimpleCaseRule);
 }
 
 void ChangeCapitalizationAdvanced(RuleOpContext& context, const QString& ruleText, NameParts& parts)
 {
-    qsizetype pos = 0;
-    const QString type = Keyword(ReadNextParam(ruleText, pos));
-    const QString applyTo = ReadNextParam(ruleText, pos);
-    const int words = LeadingNumber(ReadNextParam(ruleText, pos));
-    const QString direction = Keyword(ReadNextParam(ruleText, pos));
-    auto options = CaseOptionsForType(type);
-    if (!options)
-        return;
-    options->wordLimit = words;
-    options->rightToLeft = direction != QLatin1String("left to right");
-    ChangeCaseOfParts(context, parts, applyTo, OptionsFromState(*options, context.state));
+    ChangeCaseOfParts(context, parts, ruleText, &AdvancedCaseRule);
 }
 
 void SetWordSeparators(RuleOpContext& context, const QString& ruleText, NameParts&)

@@ -2,6 +2,8 @@
 // A new name split into title and extension, and the Apply To dispatch that
 // chooses which part a rule works on.
 
+#include "engine/RuleLine.h"
+
 #include <QString>
 
 namespace quelt {
@@ -30,7 +32,7 @@ enum class NamePart { Full, Title, Extension };
 template <typename Op>
 bool ApplyToNameParts(NameParts& parts, const QString& applyTo, bool fullNames, Op&& op)
 {
-    const QString a = applyTo.toLower();
+    const QString a = Keyword(applyTo);
     if (fullNames && a == QLatin1String("title & extension")) {
         QString full = parts.full;
         const bool ok = op(full, NamePart::Full);

@@ -58,52 +58,58 @@ DuplicateNamer::DuplicateNamer(DuplicateNumbering numbering, PathExistsFunction 
 // to a-z; other names go through Qt's Unicode folding.
 static QString Folded(const QString& text)
 {
-    const QChar* chars = text.constData();
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype size = text.size();
-    qsizetype firstUpper = -1;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = chars[i].unicode();
+    qsizetype i = 0;
+    for (; i < size; ++i) {
+        const char16_t c = in[i];
         if (c >= 0x80)
             return text.toCaseFolded();
-        if (firstUpper < 0 && c >= u'A' && c <= u'Z')
-            firstUpper = i;
-    }
-    if (firstUpper < 0)
-        return text;
-    QString folded = text;
-    QChar* out = folded.data();
-    for (qsizetype i = firstUpper; i < size; ++i) {
-        const char16_t c = out[i].unicode();
         if (c >= u'A' && c <= u'Z')
-            out[i] = QChar(char16_t(c + (u'a' - u'A')));
+            break;
+    }
+    if (i == size)
+        return text;
+    QString folded(size, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+    std::copy(in, in + i, out);
+    for (; i < size; ++i) {
+        const char16_t c = in[i];
+        if (c >= 0x80)
+            return text.toCaseFolded();
+        out[i] = c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
     }
     return folded;
 }
 
-DuplicateNamer::Key DuplicateNamer::keyOf(const QString& folder, const QString& name)
+DuplicateNamer::NameSet& DuplicateNamer::namesIn(const QString& folder)
 {
-    if (!haveLastFolder_ || folder != lastFolder_) {
+    if (!lastFolderNames_ || folder != lastFolder_) {
         lastFolder_ = folder;
-        lastFolderFolded_ = Folded(folder);
-        haveLastFolder_ = true;
+        lastFolderNames_ = &names_[Folded(folder)];
     }
-    // A name is usually folded twice in a row: tested, then added as the item's name.
+    return *lastFolderNames_;
+}
+
+// A name is usually folded twice in a row: tested, then added as the item's name.
+const QString& DuplicateNamer::folded(const QString& name)
+{
     if (!haveLastName_ || name != lastName_) {
         lastName_ = name;
         lastNameFolded_ = Folded(name);
         haveLastName_ = true;
     }
-    return Key{lastFolderFolded_, lastNameFolded_};
+    return lastNameFolded_;
 }
 
 void DuplicateNamer::addName(const QString& folder, const QString& newName)
 {
-    names_.insert(keyOf(folder, newName));
+    namesIn(folder).insert(folded(newName));
 }
 
 bool DuplicateNamer::taken(const QString& folder, const QString& candidate)
 {
-    return names_.contains(keyOf(folder, candidate)) || (pathExists_ && pathExists_(folder + candidate));
+    return namesIn(folder).contains(folded(candidate)) || (pathExists_ && pathExists_(folder + candidate));
 }
 
 QString DuplicateNamer::numberText(std::int64_t n) const
@@ -143,7 +149,7 @@ DuplicateNamer::Family DuplicateNamer::makeFamily(const QString& newName) const
 DuplicateNamer::Result DuplicateNamer::number(const QString& folder, const QString& oldName, const QString& newName)
 {
     const bool needsNumber =
-        names_.contains(keyOf(folder, newName))
+        namesIn(folder).contains(folded(newName))
         || (pathExists_ && pathExists_(folder + newName) && newName.toCaseFolded() != oldName.toCaseFolded());
     if (!needsNumber)
         return {};

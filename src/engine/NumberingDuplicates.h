@@ -29,6 +29,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 
 namespace quelt {
 
@@ -89,6 +90,8 @@ public:
     };
 
     DuplicateNamer(DuplicateNumbering numbering, PathExistsFunction pathExists);
+    DuplicateNamer(const DuplicateNamer&) = delete;
+    DuplicateNamer& operator=(const DuplicateNamer&) = delete;
 
     /// Records the final new name of an included item; call in array order for
     /// every included item before numbering the next one.
@@ -101,12 +104,6 @@ public:
     QString numberText(std::int64_t n) const;
 
 private:
-    struct Key {
-        QString folder; // case-folded
-        QString name;   // case-folded
-        friend bool operator==(const Key&, const Key&) = default;
-        friend size_t qHash(const Key& k, size_t seed = 0) { return qHashMulti(seed, k.folder, k.name); }
-    };
     struct Family {
         QString prefix;             // candidate text before the number
         QString suffix;             // and after it
@@ -121,17 +118,21 @@ private:
         friend size_t qHash(const ExactKey& k, size_t seed = 0) { return qHashMulti(seed, k.folder, k.newName); }
     };
 
-    Key keyOf(const QString& folder, const QString& name);
+    using NameSet = QSet<QString>;
+    NameSet& namesIn(const QString& folder);
+    const QString& folded(const QString& name);
     bool taken(const QString& folder, const QString& candidate);
     Family makeFamily(const QString& newName) const;
 
     DuplicateNumbering numbering_;
     PathExistsFunction pathExists_;
-    QSet<Key> names_;
+    // Case-folded names by case-folded folder. Items come folder by folder, so the
+    // set of the last folder is kept at hand and only names are hashed; the map's
+    // nodes do not move, so the pointer stays good while folders are added.
+    std::unordered_map<QString, NameSet> names_;
     QHash<ExactKey, Family> families_;
     QString lastFolder_;
-    QString lastFolderFolded_;
-    bool haveLastFolder_ = false;
+    NameSet* lastFolderNames_ = nullptr;
     QString lastName_;
     QString lastNameFolded_;
     bool haveLastName_ = false;

@@ -1,11 +1,11 @@
 #include "engine/NumberingRules.h"
 
 #include "engine/CodePoints.h"
+#include "engine/ExistingNames.h"
 #include "engine/NumberCounter.h"
 #include "engine/NumberingDuplicates.h"
 #include "engine/RuleLine.h"
 #include "engine/RuleOps.h"
-#include "platform/FileSystem.h"
 
 #include <QHash>
 
@@ -169,9 +169,14 @@ void AutoNumberDuplicatedNames(RuleOpContext& context, const QString& ruleText, 
     const PreviewArray& items = context.items;
     const qsizetype index = std::clamp<qsizetype>(context.itemIndex, 0, qsizetype(items.size()));
     if (!counter->duplicates || index < counter->duplicatesIndexedUpTo) {
+        // Folders with many items are listed once, as in the duplicates phase.
+        auto onDisk = std::make_shared<ExistingNames>();
+        for (const PreviewItem& item : items)
+            if (item.included)
+                onDisk->countItem(item.folder);
         counter->duplicates = std::make_shared<DuplicateNamer>(
             DuplicateNumbering::FromRule(counter->type, counter->start, counter->step, counter->width, counter->format),
-            &platform::PathExists);
+            [onDisk](const QString& path) { return onDisk->exists(path); });
         counter->duplicatesIndexedUpTo = 0;
     }
     // Earlier items hold their final names for this rule once the pass has moved past them.

@@ -230,7 +230,7 @@ void PreviewRun::applyToItem(qsizetype ruleIndex, const PreparedRule& rule, qsiz
 
     if (!rule.sortingCategory) {
         item.newName = parts.toName();
-        item = ConvertText(item, options_);
+        ConvertTextInPlace(item, options_);
         if (skipping && !item.valid) {
             item.valid = wasValid;
             item.newName = fallback;

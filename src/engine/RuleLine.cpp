@@ -1,5 +1,6 @@
 #include "engine/RuleLine.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace quelt {
@@ -32,20 +33,48 @@ QString ReadNextParam(const QString& ruleText, qsizetype& position)
 {
     if (position < 0)
         return NotFound;
-    qsizetype start = -1;
-    for (qsizetype i = position; i < ruleText.size(); ++i) {
-        const QChar c = ruleText[i];
-        if (c == u'<') {
-            start = ruleText.indexOf(u'=', i + 1) + 1; // 0 when there is no "="
-        } else if (c == u'>' && start >= 0) {
-            if (i < start)
-                return NotFound; // the "=" stands after this ">": no value here
-            const qsizetype length = i - start;
-            position = start + length + 2;
-            return ruleText.mid(start, length);
-        }
+    // QString's single-character searches; QStringView's go through the substring search.
+    const qsizetype firstOpen = ruleText.indexOf(QChar(u'<'), position);
+    if (firstOpen < 0)
+        return NotFound;
+    const qsizetype close = ruleText.indexOf(QChar(u'>'), firstOpen + 1);
+    if (close < 0)
+        return NotFound;
+    // The last "<" before that ">" opens the parameter.
+    qsizetype open = close - 1;
+    while (ruleText[open] != u'<')
+        --open;
+    const qsizetype start = ruleText.indexOf(QChar(u'='), open + 1) + 1; // 0 when there is no "="
+    if (close < start)
+        return NotFound; // the "=" stands after this ">": no value here
+    position = close + 2;
+    return ruleText.mid(start, close - start);
+}
+
+QString Keyword(const QString& value)
+{
+    // Parameter values are nearly always ASCII, where lower case maps A-Z only.
+    const char16_t* in = reinterpret_cast<const char16_t*>(value.constData());
+    const qsizetype size = value.size();
+    qsizetype i = 0;
+    for (; i < size; ++i) {
+        if (in[i] >= 0x80)
+            return value.toLower();
+        if (in[i] >= u'A' && in[i] <= u'Z')
+            break;
     }
-    return NotFound;
+    if (i == size)
+        return value;
+    QString lower(size, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(lower.data());
+    std::copy(in, in + i, out);
+    for (; i < size; ++i) {
+        const char16_t c = in[i];
+        if (c >= 0x80)
+            return value.toLower();
+        out[i] = c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c;
+    }
+    return lower;
 }
 
 int LeadingNumber(QStringView text)

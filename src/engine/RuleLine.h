@@ -34,7 +34,8 @@ QString ReadNextParam(const QString& ruleText, qsizetype& position);
 /// sign, then digits; an empty or non-numeric text is 0. Saturates at the int range.
 int LeadingNumber(QStringView text);
 
-/// Keyword form of a parameter value (lower case), so "<NOTFOUND>" never matches.
-inline QString Keyword(const QString& value) { return value.toLower(); }
+/// Keyword form of a parameter value (lower case, as QString::toLower gives it),
+/// so "<NOTFOUND>" never matches.
+QString Keyword(const QString& value);
 
 } // namespace quelt

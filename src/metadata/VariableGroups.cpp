@@ -66,9 +66,44 @@ constexpr LayoutName LayoutNames[] = {
     {u"hh-mm", VariableLayout::HourMinute},
 };
 
+// Digits of value, "0" on the left up to width. Date and time fields are small and
+// not negative, so they are written directly; other values go through QString.
 void AppendPadded(QString& out, int value, int width)
 {
-    out.append(QString::number(value).rightJustified(width, u'0'));
+    constexpr int MaxDirectWidth = 4;
+    if (value < 0 || value > 9999 || width > MaxDirectWidth) {
+        out.append(QString::number(value).rightJustified(width, u'0'));
+        return;
+    }
+    char16_t digits[MaxDirectWidth];
+    int count = 0;
+    do {
+        digits[MaxDirectWidth - 1 - count++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (; count < width; ++count)
+        digits[MaxDirectWidth - 1 - count] = u'0';
+    out.append(QStringView(digits + MaxDirectWidth - count, count));
+}
+
+// Whether text equals an ASCII lower-case word, ASCII letters compared without regard
+// to case; std::nullopt when text holds other characters, which Unicode folding
+// must judge.
+std::optional<bool> EqualsAsciiWord(QStringView text, QStringView lowerWord)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return std::nullopt;
+    }
+    if (text.size() != lowerWord.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t lower = c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c;
+        if (lower != lowerWord[i].unicode())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -76,7 +111,8 @@ void AppendPadded(QString& out, int value, int width)
 std::optional<VariableLayout> LayoutFromText(QStringView text)
 {
     for (const LayoutName& name : LayoutNames) {
-        if (text.compare(name.text, Qt::CaseInsensitive) == 0)
+        const std::optional<bool> equal = EqualsAsciiWord(text, name.text);
+        if (equal ? *equal : text.compare(name.text, Qt::CaseInsensitive) == 0)
             return name.layout;
     }
     return std::nullopt;
@@ -86,9 +122,10 @@ QString FormatDateLayout(QDate date, VariableLayout layout)
 {
     if (!date.isValid())
         return {};
-    const int day = date.day();
-    const int month = date.month();
-    const int year = date.year();
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day); // one calendar conversion instead of three
     QString out;
     out.reserve(10);
     switch (layout) {

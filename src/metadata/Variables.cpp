@@ -1,4 +1,5 @@
 #include "metadata/Variables.h"
+#include "platform/TextTrim.h"
 
 #include "app/Settings.h"
 #include "metadata/VariableGroups.h"
@@ -50,16 +51,7 @@ QString ReplacementFor(const ExpansionOptions& options)
     return with.left(length);
 }
 
-QStringView TrimSpaces(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
+using platform::TrimSpaces;
 
 // Position of an ASCII word (given in lower case) in a text, letters compared
 // without regard to case; -1 when absent. Faster than a Unicode case fold, and
@@ -83,6 +75,21 @@ qsizetype IndexOfAsciiWord(QStringView text, QLatin1StringView lowerWord, qsizet
             return i;
     }
     return -1;
+}
+
+// The text in lower case, as QString::toLower gives it; ASCII text, which variable
+// names are, without the Unicode tables.
+QString LowerCase(QStringView text)
+{
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* o = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80)
+            return text.toString().toLower();
+        o[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c);
+    }
+    return out;
 }
 
 // The leading decimal number of a text, the way parameters such as "=10" are read:
@@ -292,7 +299,7 @@ private:
                 break;
             }
         }
-        return lookUp(name.toString().toLower(), request);
+        return lookUp(LowerCase(name), request);
     }
 
     VariableValue lookUp(const QString& lowerName, VariableRequest& request)
@@ -335,16 +342,15 @@ void LogFailure(int number, const ExpansionOptions& options)
         LogEvent(QStringLiteral("ERROR"), QStringLiteral("ConvertText: Unexpected error #") + QString::number(number));
 }
 
-// The item with its text as it stands, only cleaned of characters a name cannot
-// hold; also what a failed expansion returns, so that a stray "%" never lets a "/"
-// reach the rename.
-PreviewItem CleanedItem(const PreviewItem& item, const ExpansionOptions& options)
+// Cleans the item's text as it stands of characters a name cannot hold; also
+// what a failed expansion does, so that a stray "%" never lets a "/" reach the
+// rename.
+void CleanInPlace(PreviewItem& item, const ExpansionOptions& options)
 {
-    PreviewItem out = item;
-    out.newName = FixInvalidChars(item.newName, options);
-    if (IsReservedName(out.newName))
-        out.valid = false;
-    return out;
+    QString cleaned = FixInvalidChars(item.newName, options);
+    if (IsReservedName(cleaned))
+        item.valid = false;
+    item.newName = std::move(cleaned);
 }
 
 // The title of one line of a page: the text between "<title>" and the next
@@ -433,21 +439,35 @@ PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options
 
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options, const VariableSet& variables)
 {
+    PreviewItem out = item;
+    ConvertTextInPlace(out, options, variables);
+    return out;
+}
+
+void ConvertTextInPlace(PreviewItem& item, const ExpansionOptions& options)
+{
+    ConvertTextInPlace(item, options, StandardVariables());
+}
+
+void ConvertTextInPlace(PreviewItem& item, const ExpansionOptions& options, const VariableSet& variables)
+{
     try {
-        if (!item.newName.contains(u'%'))
-            return CleanedItem(item, options);
+        if (!item.newName.contains(u'%')) {
+            CleanInPlace(item, options);
+            return;
+        }
         const Expansion expansion = Expander(item, variables).run(item.newName);
         if (!expansion.closed) {
             LogFailure(UnclosedReference, options);
-            return CleanedItem(item, options);
+            CleanInPlace(item, options);
+            return;
         }
-        PreviewItem out = item;
-        out.newName = FixInvalidChars(expansion.text, options);
-        out.valid = item.valid && expansion.allResolved && !IsReservedName(out.newName);
-        return out;
+        QString cleaned = FixInvalidChars(expansion.text, options);
+        item.valid = item.valid && expansion.allResolved && !IsReservedName(cleaned);
+        item.newName = std::move(cleaned);
     } catch (...) {
+        // The item is changed only by the last statements above, which do not throw.
         LogFailure(InternalError, options);
-        return item;
     }
 }
 

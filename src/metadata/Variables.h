@@ -34,6 +34,10 @@ ExpansionOptions ExpansionOptionsFromSettings();
 /// "ConvertText: Unexpected error #1" at level "ERROR" when logging is on.
 /// Never throws; reads each group of file facts at most once per call.
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options);
+/// ConvertText on the item itself: newName and valid become those of the copy
+/// ConvertText would return. Spares the copy of the record for callers that
+/// expand every item after every rule.
+void ConvertTextInPlace(PreviewItem& item, const ExpansionOptions& options);
 /// ConvertText with the options of AppSettings().
 PreviewItem ConvertText(const PreviewItem& item);
 
@@ -41,6 +45,8 @@ class VariableSet;
 /// ConvertText over another set of variable groups (tests).
 PreviewItem ConvertText(const PreviewItem& item, const ExpansionOptions& options,
                         const VariableSet& variables);
+/// ConvertTextInPlace over another set of variable groups.
+void ConvertTextInPlace(PreviewItem& item, const ExpansionOptions& options, const VariableSet& variables);
 
 /// Numbers of the failure line "ConvertText: Unexpected error #N".
 enum ExpansionFailure : int {

@@ -1,5 +1,7 @@
 #include "platform/NameCodec.h"
 
+#include <algorithm>
+
 namespace quelt::platform {
 namespace {
 

@@ -1,4 +1,5 @@
 #include "renaming/EventLog.h"
+#include "platform/TextTrim.h"
 
 #include "app/Settings.h"
 #include "platform/FileSystem.h"
@@ -76,16 +77,7 @@ void StartNewFile(LogState& log)
     OpenFile(log);
 }
 
-QString TrimmedOfSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
+using platform::TrimmedOfSpaces;
 
 // "date, time" in the user's short date and long time formats, formatted once a second.
 // The clock is read as seconds since the epoch: the local time behind them costs a

@@ -245,6 +245,36 @@ TEST_F(LetterRules, SettingsRulesAffectLaterRules)
     EXPECT_FALSE(state.countSkipped);
 }
 
+// The same rule text under settings that change from run to run (and back) must
+// follow the settings of each run, never those of an earlier one.
+TEST_F(LetterRules, SameRuleFollowsTheSettingsOfEachRun)
+{
+    const QString upper = QStringLiteral("Change capitalization: <Capitalization Type=First Letter Up> <Apply To=Title>");
+    const QString exceptions = QStringLiteral("Set exceptions list: <Words=song> <Count Skipped Words=True>");
+    const QString noSeparators = QStringLiteral("Set word separators: <Characters=>");
+    struct Row {
+        QStringList rules;
+        bool caseSensitive;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {{upper}, false, "My Song-Title"},
+        {{noSeparators, upper}, false, "My song-title"},
+        {{upper}, false, "My Song-Title"},
+        {{exceptions, upper}, false, "My song-Title"},
+        {{QStringLiteral("Set exceptions list: <Words=SONG> <Count Skipped Words=True>"), upper}, true,
+         "My Song-Title"},
+        {{QStringLiteral("Set exceptions list: <Words=SONG> <Count Skipped Words=True>"), upper}, false,
+         "My song-Title"},
+        {{upper}, false, "My Song-Title"},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        caseSensitive = rows[i].caseSensitive;
+        EXPECT_EQ(Run(rows[i].rules, {QStringLiteral("my song-title")}), std::vector<QString>{Q(rows[i].expected)})
+            << "row " << i;
+    }
+}
+
 TEST_F(LetterRules, ExceptionsFollowTheComparisonType)
 {
     caseSensitive = true;

@@ -86,7 +86,7 @@ TEST(ParseID3v1, Layouts)
 {
     struct Row {
         const char* name;
-        BlockSpec spec;
+        BlockSpec block;
         const char* version;
         int track;
         const char* comment;
@@ -100,7 +100,7 @@ TEST(ParseID3v1, Layouts)
         {"space padded v1", {"Song", "", "", "", "", -1, -1, 255, ' '}, "ID3v1", 0, ""},
     };
     for (const Row& r : rows) {
-        const ID3v1Tag tag = ParseID3v1(Block(r.spec));
+        const ID3v1Tag tag = ParseID3v1(Block(r.block));
         ASSERT_TRUE(tag.present) << r.name;
         EXPECT_EQ(tag.version, QLatin1String(r.version)) << r.name;
         EXPECT_EQ(tag.track, r.track) << r.name;
@@ -110,10 +110,10 @@ TEST(ParseID3v1, Layouts)
 
 TEST(ParseID3v1, NulAndSpacePaddingReadAlike)
 {
-    BlockSpec spec{"Title", "Artist", "Album", "2001", "Note", 0, 3, 17};
-    const ID3v1Tag nul = ParseID3v1(Block(spec));
-    spec.fill = ' ';
-    const ID3v1Tag spaces = ParseID3v1(Block(spec));
+    BlockSpec block{"Title", "Artist", "Album", "2001", "Note", 0, 3, 17};
+    const ID3v1Tag nul = ParseID3v1(Block(block));
+    block.fill = ' ';
+    const ID3v1Tag spaces = ParseID3v1(Block(block));
     for (const ID3v1Tag* tag : {&nul, &spaces}) {
         EXPECT_EQ(tag->title, QStringLiteral("Title"));
         EXPECT_EQ(tag->artist, QStringLiteral("Artist"));
