@@ -102,7 +102,17 @@ QString FormLine(LogState& log, const QString& level, const QString& text)
         return {};
     if (word == u"STRING")
         return text;
-    return u'[' + word + QStringLiteral(" - ") + TimeStamp(log) + QStringLiteral("] ") + TrimmedOfSpaces(text);
+    const QString& stamp = TimeStamp(log);
+    const QString trimmed = TrimmedOfSpaces(text);
+    QString line;
+    line.reserve(word.size() + stamp.size() + trimmed.size() + 6);
+    line += u'[';
+    line += word;
+    line += QStringLiteral(" - ");
+    line += stamp;
+    line += QStringLiteral("] ");
+    line += trimmed;
+    return line;
 }
 
 } // namespace

@@ -114,10 +114,14 @@ QByteArray RecoveryFileStart(int itemCount)
 
 QByteArray RecoveryFileTriple(const RecoveryEntry& entry)
 {
+    const QByteArray lines[] = {platform::EncodeName(entry.folder), platform::EncodeName(entry.oldName),
+                                platform::EncodeName(entry.newName)};
     QByteArray out;
-    AppendLine(out, entry.folder);
-    AppendLine(out, entry.oldName);
-    AppendLine(out, entry.newName);
+    out.reserve(lines[0].size() + lines[1].size() + lines[2].size() + 3 * LineEnd.size());
+    for (const QByteArray& line : lines) {
+        out += line;
+        out += LineEnd;
+    }
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
+#include <deque>
 
 namespace quelt {
 
@@ -77,8 +78,9 @@ void LogFailure(const PreviewItem& item, const Outcome& outcome)
 
 void LogSuccess(const PreviewItem& item, const QString& target)
 {
-    LogEvent(QStringLiteral("INFO"), QStringLiteral("File successfully renamed from \"%1\" to \"%2\"")
-                                         .arg(LogPath(item.folder, item.oldName), LogPath(item.folder, target)));
+    LogEvent(QStringLiteral("INFO"), QStringLiteral("File successfully renamed from \"")
+                 + LogPath(item.folder, item.oldName) + QStringLiteral("\" to \"") + LogPath(item.folder, target)
+                 + u'"');
 }
 
 QString Quoted(const QString& prefix, const QString& name)
@@ -103,6 +105,33 @@ bool AskToRemoveRenamed(UserPrompt& prompt)
                        PromptAnswer::No})
         == PromptAnswer::Yes;
 }
+
+// An item path as its folder, up to and including the last "/", and the name after it.
+struct PathKey {
+    QStringView folder;
+    QStringView name;
+    friend bool operator==(const PathKey&, const PathKey&) = default;
+};
+
+size_t qHash(const PathKey& key, size_t seed) { return qHashMulti(seed, key.folder, key.name); }
+
+// Keys for folder + name without joining them: a folder that ends in "/" and a
+// name without one already are the two parts. Other pairs are joined and cut at
+// the last "/", so two pairs that join to the same path give the same key.
+class PathKeys {
+public:
+    PathKey key(const QString& folder, const QString& name)
+    {
+        if (folder.endsWith(u'/') && !name.contains(u'/'))
+            return {folder, name};
+        const QString& path = joined_.emplace_back(folder + name);
+        const qsizetype cut = path.lastIndexOf(u'/') + 1;
+        return {QStringView(path).first(cut), QStringView(path).sliced(cut)};
+    }
+
+private:
+    std::deque<QString> joined_; // a deque keeps the views into it valid
+};
 
 bool RebuildsMainList(RunOrigin origin)
 {
@@ -230,12 +259,13 @@ std::vector<int> RenameOrder(const PreviewArray& items, int count)
 {
     constexpr int None = -1;
     // The item each processed item must wait for: the one whose current name it takes.
-    QHash<QString, int> byPath;
+    PathKeys keys;
+    QHash<PathKey, int> byPath;
     byPath.reserve(count);
     for (int i = 0; i < count; ++i) {
         const PreviewItem& item = items[std::size_t(i)];
         if (Processed(item))
-            byPath.insert(item.folder + item.oldName, i);
+            byPath.insert(keys.key(item.folder, item.oldName), i);
     }
     std::vector<int> waitsFor(std::size_t(count), None);
     for (int i = 0; i < count; ++i) {
@@ -245,7 +275,7 @@ std::vector<int> RenameOrder(const PreviewArray& items, int count)
         const QString target = RenameTarget(item.newName);
         if (target == item.oldName)
             continue;
-        const int j = byPath.value(item.folder + target, None);
+        const int j = byPath.value(keys.key(item.folder, target), None);
         if (j != i)
             waitsFor[std::size_t(i)] = j;
     }

@@ -250,6 +250,29 @@ TEST(RenameOrder, ItemsPassedOverAndOtherFoldersDoNotChain)
     EXPECT_EQ(RenameOrder(items, 3), (std::vector<int>{0, 1, 2}));
 }
 
+// The item a rename waits for is found by its whole path, whichever way folder
+// and name split it: a new name reaching into a subfolder, or a folder given
+// without its final "/", still names the same item.
+TEST(RenameOrder, PathsMatchWhateverTheSplitOfFolderAndName)
+{
+    struct Case {
+        const char* name;
+        PreviewItem first;  // waits for the second: it takes the second's current path
+        PreviewItem second;
+    };
+    const Case cases[] = {
+        {"NewNameWithFolder", {"/d/", "x", "sub/a", true, true, true}, {"/d/sub/", "a", "b", true, true, true}},
+        {"FolderWithoutSlash", {"/d/", "x", "a", true, true, true}, {"/d", "/a", "b", true, true, true}},
+        {"SameSplit", {"/d/", "x", "a", true, true, true}, {"/d/", "a", "b", true, true, true}},
+    };
+    for (const Case& c : cases) {
+        PreviewArray items{c.first, c.second};
+        EXPECT_EQ(RenameOrder(items, 2), (std::vector<int>{1, 0})) << c.name;
+    }
+    PreviewArray apart{{"/d/", "x", "suba", true, true, true}, {"/d/sub/", "a", "b", true, true, true}};
+    EXPECT_EQ(RenameOrder(apart, 2), (std::vector<int>{0, 1}));
+}
+
 TEST(RenameOrder, LongChainNeedsNoDeepRecursion)
 {
     constexpr int N = 200000;
