@@ -3,6 +3,7 @@
 // file tree or file list folder by folder.
 
 #include "app/ItemList.h"
+#include "engine/Sorting.h"
 
 #include <QStringView>
 
@@ -11,17 +12,8 @@
 
 namespace quelt {
 
-/// The orderings of "Sort by...", numbered as the sorting rule numbers them.
-enum class DisplaySortMode {
-    NameAscending = 0,
-    NameDescending = 1,
-    ModifiedAscending = 2,
-    ModifiedDescending = 4,
-    SizeAscending = 8,
-    SizeDescending = 16,
-    NumericAscending = 32,
-    NumericDescending = 64,
-};
+/// The orderings of "Sort by...": the same as the sorting rule's.
+using DisplaySortMode = SortMode;
 
 /// The mode of a menu caption such as "Name (Ascending)" or
 /// "numeric value (descending)" (trimmed, without regard to case).
