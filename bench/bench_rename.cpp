@@ -168,9 +168,9 @@ void BM_RenameRun(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * FileCount);
 }
 
-// Both in one process, one after the other, on the same folder.
-BENCHMARK(BM_BareRenameat2)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(3);
-BENCHMARK(BM_BareCallsOfARun)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(3);
+// All in one process on the same folder, repetitions interleaved (see main).
+BENCHMARK(BM_BareRenameat2)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5);
+BENCHMARK(BM_BareCallsOfARun)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5);
 BENCHMARK(BM_RenameRun)
     ->ArgNames({"readOnlyTest", "log"})
     ->Args({1, 1})
@@ -178,8 +178,22 @@ BENCHMARK(BM_RenameRun)
     ->Args({1, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
-    ->Repetitions(3);
+    ->Repetitions(5);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// Repetitions run in random interleaved order by default, so the loops and the
+// runs meet the folder's directory blocks, and the machine, in the same states:
+// run one after the other, the later ones measure a different folder.
+int main(int argc, char** argv)
+{
+    static char interleaved[] = "--benchmark_enable_random_interleaving=true";
+    static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+    std::vector<char*> args(argv, argv + argc);
+    args.insert(args.begin() + 1, {interleaved, aggregatesOnly});
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -3,6 +3,7 @@
 // the attribute byte itself (hidden, system, archive).
 
 #include "platform/FileSystem.h"
+#include "platform/FileSystemInternal.h"
 #include "platform/NameCodec.h"
 
 #include <array>
@@ -170,13 +171,21 @@ AttributeInfo ReadAttributes(const QString& path)
 
 ItemPresence ReadItemPresence(const QString& path)
 {
-    const QByteArray bytes = SystemPath(path);
+    return internal::PresenceAt(AT_FDCWD, SystemPath(path).constData());
+}
+
+namespace internal {
+
+ItemPresence PresenceAt(int folder, const char* path)
+{
     struct stat st {};
-    if (::stat(bytes.constData(), &st) == 0)
+    if (::fstatat(folder, path, &st, 0) == 0)
         return {true, ReadOnlyByPermissions(st)};
     // A symlink whose target cannot be reached is there, and has no read-only bit.
-    return {::lstat(bytes.constData(), &st) == 0, false};
+    return {::fstatat(folder, path, &st, AT_SYMLINK_NOFOLLOW) == 0, false};
 }
+
+} // namespace internal
 
 OpResult SetAttributes(const QString& path, unsigned attributes, unsigned mask)
 {

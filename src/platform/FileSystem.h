@@ -117,6 +117,38 @@ struct ItemPresence {
 /// symlink's target; on FAT the kernel shows the read-only bit in those permissions),
 /// at the cost of one system call for an item that exists.
 ItemPresence ReadItemPresence(const QString& path);
+
+/// A folder opened once for calls on many of its items by name: each call looks
+/// up one name instead of walking the folder's whole path again. Names are given
+/// as their bytes (EncodeName). The results are those of ReadItemPresence and
+/// RenameNoReplace on folder + name; a name that is not a single path component,
+/// and every failed rename, go through those functions on the full paths. The
+/// handle stays on the folder it opened, also when that folder is renamed: open a
+/// new one after renaming a folder above it.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    /// `folder` ends in "/". A folder that cannot be opened gives a handle whose
+    /// calls all take the full paths.
+    explicit FolderHandle(const QString& folder);
+    ~FolderHandle();
+    FolderHandle(FolderHandle&& other) noexcept;
+    FolderHandle& operator=(FolderHandle&& other) noexcept;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    const QString& folder() const { return folder_; }
+    /// The folder path as its bytes.
+    const QByteArray& folderBytes() const { return folderBytes_; }
+    ItemPresence presence(const QByteArray& name) const;
+    OpResult renameNoReplace(const QByteArray& from, const QByteArray& to) const;
+
+private:
+    QString folder_;
+    QByteArray folderBytes_;
+    int fd_ = -1;
+};
+
 /// Sets the bits of `mask` to their value in `attributes`; others stay. A bit that
 /// already has the asked value is no change. Changing a bit outside `changeable`
 /// changes nothing and fails: with 75 and the reason as description where the file

@@ -31,4 +31,8 @@ bool IsCaseChangeOfSameItem(const QByteArray& from, const QByteArray& to);
 /// its old name.
 OpResult RenameThroughTemporary(const QByteArray& from, const QByteArray& to);
 
+/// ReadItemPresence of `path`, taken relative to the open folder `folder`
+/// (AT_FDCWD: the working folder).
+ItemPresence PresenceAt(int folder, const char* path);
+
 } // namespace quelt::platform::internal

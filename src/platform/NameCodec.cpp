@@ -73,7 +73,13 @@ QString DecodeName(QByteArrayView bytes)
 
 QByteArray EncodeName(QStringView name)
 {
-    // Most names hold no escaped byte: then they are one piece of plain UTF-8.
+    // Most names are ASCII, or hold no escaped byte: then they are one piece of
+    // plain UTF-8.
+    char16_t allBits = 0;
+    for (const QChar c : name)
+        allBits |= c.unicode();
+    if (allBits < 0x80)
+        return name.toLatin1();
     if (!HasEscapedBytes(name))
         return name.toUtf8();
     QByteArray out;
@@ -105,6 +111,12 @@ QByteArray SystemPath(QStringView path)
 
 bool HasEscapedBytes(QStringView name)
 {
+    // Names rarely hold a surrogate at all: one branch-free pass rules them out.
+    bool anySurrogate = false;
+    for (const QChar c : name)
+        anySurrogate |= (c.unicode() & 0xF800) == 0xD800;
+    if (!anySurrogate)
+        return false;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
         if (IsEscape(c) && !(i > 0 && QChar::isHighSurrogate(name[i - 1].unicode())))

@@ -1,4 +1,5 @@
 #include "renaming/EventLog.h"
+#include "platform/ByteJoin.h"
 #include "platform/TextTrim.h"
 
 #include "app/Settings.h"
@@ -10,6 +11,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <string>
 
 namespace quelt {
 namespace {
@@ -23,9 +25,11 @@ struct LogState {
     platform::TextAppender file;
     QString folder;       // empty: the program folder
     bool wanted = false;  // between OpenLog and CloseLog
-    qint64 size = 0;      // bytes in the open file
+    qint64 size = 0;      // bytes in the open file, with those still pending
+    int batches = 0;      // LogBatch objects alive
+    std::string pending;  // lines a batch gathered, not yet written
     qint64 stampSecond = -1;
-    QString stamp;        // "date, time" of stampSecond
+    QByteArray stamp;     // "date, time" of stampSecond
 };
 
 LogState& State()
@@ -34,10 +38,26 @@ LogState& State()
     return state;
 }
 
+void WritePending(LogState& log)
+{
+    if (log.pending.empty())
+        return;
+    if (!log.file.append(QByteArrayView(log.pending.data(), qsizetype(log.pending.size()))))
+        log.size -= qint64(log.pending.size());
+    log.pending.clear();
+}
+
 void Append(LogState& log, const QByteArray& bytes)
 {
-    if (log.file.append(bytes))
-        log.size += bytes.size();
+    if (log.batches == 0) {
+        if (log.file.append(bytes))
+            log.size += bytes.size();
+        return;
+    }
+    log.pending.append(bytes.constData(), std::size_t(bytes.size()));
+    log.size += bytes.size();
+    if (qsizetype(log.pending.size()) >= LogBatchBytes)
+        WritePending(log);
 }
 
 QByteArray LineBytes(const QString& line) { return platform::EncodeName(line) + "\r\n"; }
@@ -65,6 +85,7 @@ QString FreeBackupPath()
 
 void StartNewFile(LogState& log)
 {
+    WritePending(log);
     log.file.close();
     const QString path = LogFilePath();
     if (AppSettings().WhenReachMax != OverwriteOldLog) {
@@ -77,42 +98,34 @@ void StartNewFile(LogState& log)
     OpenFile(log);
 }
 
-using platform::TrimmedOfSpaces;
 
 // "date, time" in the user's short date and long time formats, formatted once a second.
 // The clock is read as seconds since the epoch: the local time behind them costs a
 // time-zone check (a stat of the zone file) and is only worked out when the second changes.
-const QString& TimeStamp(LogState& log)
+const QByteArray& TimeStamp(LogState& log)
 {
     const qint64 second = QDateTime::currentSecsSinceEpoch();
     if (second != log.stampSecond) {
         const QDateTime now = QDateTime::fromSecsSinceEpoch(second);
         const QLocale locale = QLocale::system();
-        log.stamp = locale.toString(now.date(), QLocale::ShortFormat).trimmed() + QStringLiteral(", ")
-            + locale.toString(now.time(), QLocale::LongFormat).trimmed();
+        log.stamp = platform::EncodeName(locale.toString(now.date(), QLocale::ShortFormat).trimmed()
+                                         + QStringLiteral(", ")
+                                         + locale.toString(now.time(), QLocale::LongFormat).trimmed());
         log.stampSecond = second;
     }
     return log.stamp;
 }
 
-QString FormLine(LogState& log, const QString& level, const QString& text)
+// The line and its end, as bytes.
+QByteArray FormLine(LogState& log, const QString& level, QByteArrayView text)
 {
-    const QString word = TrimmedOfSpaces(level);
+    const QStringView word = platform::TrimSpaces(level);
     if (word == u"NOTHING")
-        return {};
+        return QByteArrayLiteral("\r\n");
     if (word == u"STRING")
-        return text;
-    const QString& stamp = TimeStamp(log);
-    const QString trimmed = TrimmedOfSpaces(text);
-    QString line;
-    line.reserve(word.size() + stamp.size() + trimmed.size() + 6);
-    line += u'[';
-    line += word;
-    line += QStringLiteral(" - ");
-    line += stamp;
-    line += QStringLiteral("] ");
-    line += trimmed;
-    return line;
+        return platform::JoinedBytes({text, "\r\n"});
+    return platform::JoinedBytes({"[", platform::EncodeName(word), " - ", TimeStamp(log), "] ",
+                                  platform::TrimSpaces(text), "\r\n"});
 }
 
 } // namespace
@@ -130,21 +143,23 @@ QString LogFilePath() { return LogFolder() + QStringLiteral("events.log"); }
 void OpenLog()
 {
     LogState& log = State();
+    WritePending(log);
     log.file.close();
     log.wanted = true;
     OpenFile(log);
 }
 
-void LogEvent(const QString& level, const QString& text)
+void LogEvent(const QString& level, const QString& text) { LogEventBytes(level, platform::EncodeName(text)); }
+
+void LogEventBytes(const QString& level, QByteArrayView text)
 {
     LogState& log = State();
     // A log that could not be opened (or was lost in a rotation) is tried again.
     if (!log.wanted || (!log.file.isOpen() && !OpenFile(log)))
         return;
     // The line end goes into the same buffer, so the line is one write.
-    QByteArray line = platform::EncodeName(FormLine(log, level, text));
-    const qsizetype lineSize = line.size();
-    line += "\r\n";
+    const QByteArray line = FormLine(log, level, text);
+    const qsizetype lineSize = line.size() - 2;
     const qint64 limit = qint64(AppSettings().SizeLimit) * BytesPerKB;
     if (limit > 0 && log.size + lineSize > limit) {
         StartNewFile(log);
@@ -157,9 +172,21 @@ void LogEvent(const QString& level, const QString& text)
 void CloseLog()
 {
     LogState& log = State();
+    WritePending(log);
     log.file.sync();
     log.file.close();
     log.wanted = false;
 }
+
+LogBatch::LogBatch() { ++State().batches; }
+
+LogBatch::~LogBatch()
+{
+    LogState& log = State();
+    if (--log.batches == 0)
+        WritePending(log);
+}
+
+void FlushLog() { WritePending(State()); }
 
 } // namespace quelt

@@ -1,6 +1,7 @@
 #pragma once
 // The one writer of events.log in the program folder.
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace quelt {
@@ -12,8 +13,25 @@ void OpenLog();
 /// other level "[LEVEL - date, time] text". Rotates by SizeLimit and WhenReachMax.
 /// Every failure inside the log is ignored (the line is lost).
 void LogEvent(const QString& level, const QString& text);
+/// LogEvent with the text given as its bytes (platform::EncodeName).
+void LogEventBytes(const QString& level, QByteArrayView text);
 /// Writes the log out to disk and closes it; LogEvent writes nothing until the next OpenLog.
 void CloseLog();
+
+/// While a LogBatch lives, lines gather in memory and reach events.log in blocks
+/// (of at most LogBatchBytes, at FlushLog, before a rotation and when the last
+/// batch ends), so a run that logs every item makes one write per block instead of
+/// one per line. A crash loses the lines of the block being gathered.
+class LogBatch {
+public:
+    LogBatch();
+    ~LogBatch();
+    LogBatch(const LogBatch&) = delete;
+    LogBatch& operator=(const LogBatch&) = delete;
+};
+inline constexpr qsizetype LogBatchBytes = 64 * 1024;
+/// Writes the lines a LogBatch gathered so far.
+void FlushLog();
 
 /// First line of every new log file.
 inline const QString LogHeaderLine =

@@ -1,6 +1,7 @@
 #include "renaming/RecoveryFile.h"
 
 #include "platform/ItemFile.h"
+#include "platform/ByteJoin.h"
 #include "platform/NameCodec.h"
 
 #include <QDateTime>
@@ -112,17 +113,15 @@ QByteArray RecoveryFileStart(int itemCount)
     return out;
 }
 
+QByteArray RecoveryFileTriple(QByteArrayView folder, QByteArrayView oldName, QByteArrayView newName)
+{
+    return platform::JoinedBytes({folder, LineEnd, oldName, LineEnd, newName, LineEnd});
+}
+
 QByteArray RecoveryFileTriple(const RecoveryEntry& entry)
 {
-    const QByteArray lines[] = {platform::EncodeName(entry.folder), platform::EncodeName(entry.oldName),
-                                platform::EncodeName(entry.newName)};
-    QByteArray out;
-    out.reserve(lines[0].size() + lines[1].size() + lines[2].size() + 3 * LineEnd.size());
-    for (const QByteArray& line : lines) {
-        out += line;
-        out += LineEnd;
-    }
-    return out;
+    return RecoveryFileTriple(platform::EncodeName(entry.folder), platform::EncodeName(entry.oldName),
+                              platform::EncodeName(entry.newName));
 }
 
 bool WriteRecoveryFile(const QString& path, int itemCount, const std::vector<RecoveryEntry>& entries)
@@ -204,10 +203,16 @@ bool RecoveryJournal::begin(const QString& path, int itemCount)
 
 void RecoveryJournal::recordRenamed(const QString& folder, const QString& oldName, const QString& newName)
 {
+    if (file_.isOpen())
+        recordRenamedBytes(platform::EncodeName(folder), platform::EncodeName(oldName), platform::EncodeName(newName));
+}
+
+void RecoveryJournal::recordRenamedBytes(QByteArrayView folder, QByteArrayView oldName, QByteArrayView newName)
+{
     if (!file_.isOpen())
         return;
     // One write per triple: a crash leaves whole triples and at most one torn one.
-    file_.append(RecoveryFileTriple({folder, oldName, newName}));
+    file_.append(RecoveryFileTriple(folder, oldName, newName));
     if (++sinceSync_ >= SyncEvery) {
         syncer_->request();
         sinceSync_ = 0;

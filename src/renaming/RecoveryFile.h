@@ -41,6 +41,8 @@ public:
     bool isOpen() const { return file_.isOpen(); }
     /// Records one renamed item right after its rename succeeded.
     void recordRenamed(const QString& folder, const QString& oldName, const QString& newName);
+    /// The same with the three lines given as their bytes (platform::EncodeName).
+    void recordRenamedBytes(QByteArrayView folder, QByteArrayView oldName, QByteArrayView newName);
     /// Syncs and closes the file.
     void finish();
 
@@ -56,6 +58,7 @@ QByteArray RecoveryFileStart(int itemCount);
 /// One triple: folder, old name, new name, each written as its own bytes
 /// (platform::EncodeName), CR LF ended.
 QByteArray RecoveryFileTriple(const RecoveryEntry& entry);
+QByteArray RecoveryFileTriple(QByteArrayView folder, QByteArrayView oldName, QByteArrayView newName);
 /// Replaces the file at `path` atomically with the start lines and the triples.
 bool WriteRecoveryFile(const QString& path, int itemCount, const std::vector<RecoveryEntry>& entries);
 

@@ -1,7 +1,9 @@
 #include "renaming/RenameRun.h"
 
 #include "app/Settings.h"
+#include "platform/ByteJoin.h"
 #include "platform/FileSystem.h"
+#include "platform/NameCodec.h"
 #include "renaming/EventLog.h"
 #include "renaming/RecoveryFile.h"
 #include "renaming/RunProgress.h"
@@ -10,6 +12,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace quelt {
 
@@ -32,28 +35,44 @@ struct Outcome {
     static Outcome Failed(int code, const QString& description) { return {false, false, code, description}; }
 };
 
+// The folder of the items being renamed, kept open while items of it follow, so
+// each call looks up a name instead of the whole path.
+class CurrentFolder {
+public:
+    const platform::FolderHandle& of(const QString& folder)
+    {
+        if (!handle_ || handle_->folder() != folder)
+            handle_.emplace(folder);
+        return *handle_;
+    }
+
+private:
+    std::optional<platform::FolderHandle> handle_;
+};
+
 // Decides and carries out one item's rename: read-only, missing, unchanged, renamed.
-Outcome RenameOne(const PreviewItem& item, const QString& target, bool renameReadOnly)
+// `from` and `to` are the old name and the target as their bytes.
+Outcome RenameOne(const platform::FolderHandle& folder, const PreviewItem& item, const QString& target,
+                  const QByteArray& from, const QByteArray& to, bool renameReadOnly)
 {
-    const QString from = item.folder + item.oldName;
     // One stat answers both the read-only and the existence question; when
     // read-only items may be renamed, the rename itself tells a missing item.
     if (!renameReadOnly) {
-        const platform::ItemPresence presence = platform::ReadItemPresence(from);
+        const platform::ItemPresence presence = folder.presence(from);
         if (presence.readOnly)
             return {false, true, FailureCode::PathAccess, {}};
         if (!presence.exists)
             return Outcome::Failed(FailureCode::NotFound, NotFoundDescription);
     }
     if (target == item.oldName) {
-        if (renameReadOnly && !platform::PathExists(from))
+        if (renameReadOnly && !folder.presence(from).exists)
             return Outcome::Failed(FailureCode::NotFound, NotFoundDescription);
         return Outcome::Renamed();
     }
-    const platform::OpResult r = platform::RenameNoReplace(from, item.folder + target);
+    const platform::OpResult r = folder.renameNoReplace(from, to);
     if (r.ok())
         return Outcome::Renamed();
-    if (r.code == FailureCode::NotFound && !platform::PathExists(from))
+    if (r.code == FailureCode::NotFound && !folder.presence(from).exists)
         return Outcome::Failed(FailureCode::NotFound, NotFoundDescription);
     return Outcome::Failed(r.code, r.description);
 }
@@ -76,11 +95,26 @@ void LogFailure(const PreviewItem& item, const Outcome& outcome)
                                               .arg(path, QString::number(outcome.code), outcome.description));
 }
 
-void LogSuccess(const PreviewItem& item, const QString& target)
+// Trimming "folder + name" cannot change it: a folder path starts with "/", so
+// only the end of a name can hold white space.
+bool LogPathIsUntrimmed(const QString& folder, const QString& name)
 {
-    LogEvent(QStringLiteral("INFO"), QStringLiteral("File successfully renamed from \"")
-                 + LogPath(item.folder, item.oldName) + QStringLiteral("\" to \"") + LogPath(item.folder, target)
-                 + u'"');
+    return folder.startsWith(u'/') && !name.isEmpty() && !name.back().isSpace();
+}
+
+// The line is built from the bytes the rename used, where they are what the log shows.
+void LogSuccess(const PreviewItem& item, const QString& target, const platform::FolderHandle& folder,
+                QByteArrayView from, QByteArrayView to)
+{
+    if (!LogPathIsUntrimmed(item.folder, item.oldName) || !LogPathIsUntrimmed(item.folder, target)) {
+        LogEvent(QStringLiteral("INFO"), QStringLiteral("File successfully renamed from \"")
+                     + LogPath(item.folder, item.oldName) + QStringLiteral("\" to \"")
+                     + LogPath(item.folder, target) + u'"');
+        return;
+    }
+    const QByteArray& folderBytes = folder.folderBytes();
+    LogEventBytes(QStringLiteral("INFO"), platform::JoinedBytes({"File successfully renamed from \"", folderBytes,
+                                                                 from, "\" to \"", folderBytes, to, "\""}));
 }
 
 QString Quoted(const QString& prefix, const QString& name)
@@ -106,9 +140,11 @@ bool AskToRemoveRenamed(UserPrompt& prompt)
         == PromptAnswer::Yes;
 }
 
-// An item path as its folder, up to and including the last "/", and the name after it.
+// An item path as its folder, up to and including the last "/", and the name
+// after it. The folder is a number: consecutive items mostly share one, so a
+// folder is hashed once per change of folder instead of once per item.
 struct PathKey {
-    QStringView folder;
+    int folder;
     QStringView name;
     friend bool operator==(const PathKey&, const PathKey&) = default;
 };
@@ -123,14 +159,29 @@ public:
     PathKey key(const QString& folder, const QString& name)
     {
         if (folder.endsWith(u'/') && !name.contains(u'/'))
-            return {folder, name};
+            return {folderNumber(folder), name};
         const QString& path = joined_.emplace_back(folder + name);
         const qsizetype cut = path.lastIndexOf(u'/') + 1;
-        return {QStringView(path).first(cut), QStringView(path).sliced(cut)};
+        return {folderNumber(QStringView(path).first(cut)), QStringView(path).sliced(cut)};
     }
 
 private:
+    int folderNumber(QStringView folder)
+    {
+        if (lastNumber_ >= 0 && folder == last_)
+            return lastNumber_;
+        auto it = numbers_.constFind(folder);
+        if (it == numbers_.constEnd())
+            it = numbers_.insert(folder, int(numbers_.size()));
+        last_ = folder;
+        lastNumber_ = it.value();
+        return lastNumber_;
+    }
+
     std::deque<QString> joined_; // a deque keeps the views into it valid
+    QHash<QStringView, int> numbers_;
+    QStringView last_;
+    int lastNumber_ = -1;
 };
 
 bool RebuildsMainList(RunOrigin origin)
@@ -148,10 +199,14 @@ void RenamingPhase(PreviewArray& items, int count, RenameProgressView& view, con
     FolderIndex folders(items, count, context.folderMode);
     PhaseProgress progress(view);
 
+    CurrentFolder current;
+    // Log lines reach the file in blocks and at each progress step.
+    const LogBatch logBatch;
     const std::vector<int> order = RenameOrder(items, count);
     undo.order.reserve(order.size());
     for (qsizetype position = 0; position < qsizetype(order.size()); ++position) {
         if (state.stopRequested) {
+            FlushLog();
             if (AskToStop(*context.prompt))
                 break;
             state.stopRequested = false;
@@ -162,14 +217,17 @@ void RenamingPhase(PreviewArray& items, int count, RenameProgressView& view, con
         item.renameDone = false;
         if (Processed(item)) {
             const QString target = RenameTarget(item.newName);
-            const Outcome outcome = RenameOne(item, target, settings.RenameReadOnly);
+            const platform::FolderHandle& folder = current.of(item.folder);
+            const QByteArray from = platform::EncodeName(item.oldName);
+            const QByteArray to = platform::EncodeName(target);
+            const Outcome outcome = RenameOne(folder, item, target, from, to, settings.RenameReadOnly);
             if (outcome.renamed) {
-                journal.recordRenamed(item.folder, item.oldName, target);
+                journal.recordRenamedBytes(folder.folderBytes(), from, to);
                 undo.journal.push_back({item.folder, item.oldName, target});
                 item.renameDone = true;
                 item.newName = target;
                 if (settings.EnableLogging)
-                    LogSuccess(item, target);
+                    LogSuccess(item, target, folder, from, to);
                 ++result.renamedCount;
                 if (context.folderMode && target != item.oldName)
                     folders.replacePrefix(items, i, item.folder + item.oldName + u'/', item.folder + target + u'/');
@@ -180,8 +238,10 @@ void RenamingPhase(PreviewArray& items, int count, RenameProgressView& view, con
                 ++result.failedCount;
             }
         }
-        if (progress.due())
+        if (progress.due()) {
+            FlushLog();
             progress.show(position, count, position + 1, Quoted(QStringLiteral("Renaming"), item.oldName));
+        }
     }
 }
 

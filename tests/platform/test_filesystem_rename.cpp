@@ -61,6 +61,13 @@ const Route Routes[] = {
     {"renameat2", [](const QByteArray& a, const QByteArray& b) {
          return RenameNoReplace(DecodeName(a), DecodeName(b));
      }},
+    {"folder handle", [](const QByteArray& a, const QByteArray& b) {
+         // Names below the handle's folder; one with a "/" takes the full-path way.
+         const QByteArray folder = a.left(a.lastIndexOf('/') + 1);
+         if (!b.startsWith(folder))
+             return RenameNoReplace(DecodeName(a), DecodeName(b));
+         return FolderHandle(DecodeName(folder)).renameNoReplace(a.mid(folder.size()), b.mid(folder.size()));
+     }},
     {"fallback", internal::RenameWithoutNoReplaceFlag},
     {"link", internal::RenameByLink},
     {"check", internal::RenameAfterCheck},
@@ -235,4 +242,47 @@ TEST_F(Rename, CaseChangeDetection)
     };
     for (const Case& c : cases)
         EXPECT_EQ(internal::IsCaseChangeOfSameItem(bytes(c.from), bytes(c.to)), c.same) << c.from << " -> " << c.to;
+}
+
+TEST_F(Rename, FolderHandleAnswersAsTheFullPathsDo)
+{
+    file("a", "A");
+    file("ro", "R");
+    ::chmod(raw("ro").c_str(), 0444);
+    ASSERT_EQ(::symlink("nowhere", raw("dangling").c_str()), 0);
+    folder("sub");
+    file("sub/x", "X");
+    const FolderHandle handle(dir_.path());
+    for (const char* name : {"a", "ro", "dangling", "missing", "sub", "sub/x", "sub/missing", ""}) {
+        const ItemPresence viaHandle = handle.presence(EncodeName(QString::fromUtf8(name)));
+        const ItemPresence viaPath = ReadItemPresence(path(name));
+        EXPECT_EQ(viaHandle.exists, viaPath.exists) << name;
+        EXPECT_EQ(viaHandle.readOnly, viaPath.readOnly) << name;
+    }
+    EXPECT_TRUE(handle.presence("ro").readOnly);
+    EXPECT_FALSE(handle.presence("dangling").readOnly);
+    EXPECT_TRUE(handle.presence("dangling").exists);
+    EXPECT_FALSE(handle.presence(QByteArray("a\0b", 3)).exists);
+    EXPECT_EQ(handle.renameNoReplace(QByteArray("a\0b", 3), "c").code, 53);
+    EXPECT_EQ(handle.renameNoReplace("a", "a").code, 0);
+    EXPECT_EQ(content("a"), "A");
+    ::chmod(raw("ro").c_str(), 0644);
+}
+
+TEST_F(Rename, FolderHandleOfAMissingFolderFailsAsItsPathsDo)
+{
+    const FolderHandle handle(dir_.file("gone/"));
+    EXPECT_FALSE(handle.presence("a").exists);
+    EXPECT_EQ(handle.renameNoReplace("a", "b").code, 53);
+}
+
+TEST_F(Rename, FolderHandleStaysOnItsFolderWhenTheFolderIsRenamed)
+{
+    folder("sub");
+    file("sub/x", "X");
+    const FolderHandle handle(dir_.file("sub/"));
+    ASSERT_TRUE(RenameNoReplace(path("sub"), path("moved")).ok());
+    EXPECT_TRUE(handle.presence("x").exists);
+    EXPECT_TRUE(handle.renameNoReplace("x", "y").ok());
+    EXPECT_EQ(content("moved/y"), "X");
 }

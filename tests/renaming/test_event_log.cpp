@@ -193,6 +193,43 @@ TEST_F(EventLogTest, BackupModeMovesTheFullLogToTheFirstFreeNumber)
                                       + platform::EncodeName(Line(20)) + "\r\n");
 }
 
+TEST_F(EventLogTest, BatchedLinesWaitForAFlushAndRotateAsSingleLinesDo)
+{
+    AppSettings().SizeLimit = 1;
+    AppSettings().WhenReachMax = 2;
+    OpenLog();
+    {
+        const LogBatch batch;
+        LogEvent("STRING", Line(1));
+        EXPECT_EQ(file("events.log"), Header);
+        FlushLog();
+        EXPECT_EQ(file("events.log"), Header + platform::EncodeName(Line(1)) + "\r\n");
+        for (int i = 2; i <= 20; ++i)
+            LogEvent("STRING", Line(i));
+    }
+    // The same files as BackupModeMovesTheFullLogToTheFirstFreeNumber writes line by line.
+    QByteArray first = Header;
+    for (int i = 1; i <= 9; ++i)
+        first += platform::EncodeName(Line(i)) + "\r\n";
+    EXPECT_EQ(logFiles(), QStringList({"events.log", "events0.log", "events1.log"}));
+    EXPECT_EQ(file("events0.log"), first);
+    EXPECT_TRUE(file("events1.log").startsWith(Header + platform::EncodeName(Line(10)) + "\r\n"));
+    EXPECT_EQ(file("events.log"), Header + platform::EncodeName(Line(19)) + "\r\n"
+                                      + platform::EncodeName(Line(20)) + "\r\n");
+}
+
+TEST_F(EventLogTest, BatchWritesABlockOnceItIsFull)
+{
+    OpenLog();
+    const LogBatch batch;
+    const int lines = int(LogBatchBytes / 102) + 1;
+    for (int i = 1; i <= lines; ++i)
+        LogEvent("STRING", Line(i));
+    EXPECT_EQ(file("events.log").size(), Header.size() + qsizetype(lines) * 102);
+    LogEvent("STRING", Line(lines + 1));
+    EXPECT_EQ(file("events.log").size(), Header.size() + qsizetype(lines) * 102);
+}
+
 TEST_F(EventLogTest, OverwriteModeKeepsNoBackup)
 {
     AppSettings().SizeLimit = 1;

@@ -123,6 +123,19 @@ TEST_F(RenamingTest, NameWithBytesThatAreNotUtf8IsRenamedAndJournaledAsItsOwnByt
     EXPECT_EQ(names(), QStringList{"cafe.txt"});
     const QByteArray journal = test::ReadBytes(Native(recoveryFile()));
     EXPECT_TRUE(journal.endsWith(platform::EncodeName(dir()) + "\r\ncaf\xE9.txt\r\ncafe.txt\r\n"));
+    EXPECT_EQ(logTexts(), QStringList{Renamed.arg(path(odd), path("cafe.txt"))});
+}
+
+TEST_F(RenamingTest, LogShowsPathsTrimmedOfWhiteSpaceAtTheirEnds)
+{
+    const QString spaced = QStringLiteral("a.txt\u00A0");
+    makeFile("a.txt ");
+    makeFile("c.txt");
+    PreviewArray items{item("", "a.txt ", "b.txt"), item("", "c.txt", spaced)};
+    run(items);
+    EXPECT_EQ(names(), QStringList({spaced, "b.txt"}));
+    EXPECT_EQ(logTexts(), QStringList({Renamed.arg(path("a.txt"), path("b.txt")),
+                                       Renamed.arg(path("c.txt"), path("a.txt"))}));
 }
 
 // ---- Folder mode ----
