@@ -1,5 +1,4 @@
 #include "renaming/EventLog.h"
-#include "platform/ByteJoin.h"
 #include "platform/TextTrim.h"
 
 #include "app/Settings.h"
@@ -11,6 +10,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 namespace quelt {
@@ -30,6 +30,9 @@ struct LogState {
     std::string pending;  // lines a batch gathered, not yet written
     qint64 stampSecond = -1;
     QByteArray stamp;     // "date, time" of stampSecond
+    QString level;        // the level word of the last line
+    QByteArray levelBytes;
+    std::string line;     // the line being formed, kept to reuse its memory
 };
 
 LogState& State()
@@ -47,7 +50,7 @@ void WritePending(LogState& log)
     log.pending.clear();
 }
 
-void Append(LogState& log, const QByteArray& bytes)
+void Append(LogState& log, QByteArrayView bytes)
 {
     if (log.batches == 0) {
         if (log.file.append(bytes))
@@ -116,16 +119,39 @@ const QByteArray& TimeStamp(LogState& log)
     return log.stamp;
 }
 
-// The line and its end, as bytes.
-QByteArray FormLine(LogState& log, const QString& level, QByteArrayView text)
+const QByteArray& LevelBytes(LogState& log, QStringView word)
 {
+    if (word != log.level) {
+        log.level = word.toString();
+        log.levelBytes = platform::EncodeName(word);
+    }
+    return log.levelBytes;
+}
+
+// Forms the line and its end, as bytes, in log.line.
+void FormLine(LogState& log, const QString& level, std::initializer_list<QByteArrayView> textParts)
+{
+    std::string& line = log.line;
+    line.clear();
+    const auto add = [&line](QByteArrayView part) { line.append(part.data(), std::size_t(part.size())); };
     const QStringView word = platform::TrimSpaces(level);
-    if (word == u"NOTHING")
-        return QByteArrayLiteral("\r\n");
-    if (word == u"STRING")
-        return platform::JoinedBytes({text, "\r\n"});
-    return platform::JoinedBytes({"[", platform::EncodeName(word), " - ", TimeStamp(log), "] ",
-                                  platform::TrimSpaces(text), "\r\n"});
+    if (word == u"STRING") {
+        for (QByteArrayView part : textParts)
+            add(part);
+    } else if (word != u"NOTHING") {
+        add("[");
+        add(LevelBytes(log, word));
+        add(" - ");
+        add(TimeStamp(log));
+        add("] ");
+        const std::size_t textStart = line.size();
+        for (QByteArrayView part : textParts)
+            add(part);
+        line.erase(textStart, line.find_first_not_of(' ', textStart) - textStart);
+        const std::size_t textEnd = line.find_last_not_of(' ');
+        line.resize(textEnd == std::string::npos || textEnd < textStart ? textStart : textEnd + 1);
+    }
+    add("\r\n");
 }
 
 } // namespace
@@ -149,24 +175,24 @@ void OpenLog()
     OpenFile(log);
 }
 
-void LogEvent(const QString& level, const QString& text) { LogEventBytes(level, platform::EncodeName(text)); }
+void LogEvent(const QString& level, const QString& text) { LogEventBytes(level, {platform::EncodeName(text)}); }
 
-void LogEventBytes(const QString& level, QByteArrayView text)
+void LogEventBytes(const QString& level, std::initializer_list<QByteArrayView> textParts)
 {
     LogState& log = State();
     // A log that could not be opened (or was lost in a rotation) is tried again.
     if (!log.wanted || (!log.file.isOpen() && !OpenFile(log)))
         return;
     // The line end goes into the same buffer, so the line is one write.
-    const QByteArray line = FormLine(log, level, text);
-    const qsizetype lineSize = line.size() - 2;
+    FormLine(log, level, textParts);
+    const qsizetype lineSize = qsizetype(log.line.size()) - 2;
     const qint64 limit = qint64(AppSettings().SizeLimit) * BytesPerKB;
     if (limit > 0 && log.size + lineSize > limit) {
         StartNewFile(log);
         if (!log.file.isOpen())
             return;
     }
-    Append(log, line);
+    Append(log, QByteArrayView(log.line.data(), qsizetype(log.line.size())));
 }
 
 void CloseLog()

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <initializer_list>
+
 namespace quelt {
 
 /// Opens events.log for appending, creating it with its header line when missing
@@ -13,8 +15,9 @@ void OpenLog();
 /// other level "[LEVEL - date, time] text". Rotates by SizeLimit and WhenReachMax.
 /// Every failure inside the log is ignored (the line is lost).
 void LogEvent(const QString& level, const QString& text);
-/// LogEvent with the text given as its bytes (platform::EncodeName).
-void LogEventBytes(const QString& level, QByteArrayView text);
+/// LogEvent with the text given as its bytes (platform::EncodeName), in parts
+/// that the line joins.
+void LogEventBytes(const QString& level, std::initializer_list<QByteArrayView> textParts);
 /// Writes the log out to disk and closes it; LogEvent writes nothing until the next OpenLog.
 void CloseLog();
 

@@ -1,7 +1,6 @@
 #include "renaming/RenameRun.h"
 
 #include "app/Settings.h"
-#include "platform/ByteJoin.h"
 #include "platform/FileSystem.h"
 #include "platform/NameCodec.h"
 #include "renaming/EventLog.h"
@@ -113,8 +112,8 @@ void LogSuccess(const PreviewItem& item, const QString& target, const platform::
         return;
     }
     const QByteArray& folderBytes = folder.folderBytes();
-    LogEventBytes(QStringLiteral("INFO"), platform::JoinedBytes({"File successfully renamed from \"", folderBytes,
-                                                                 from, "\" to \"", folderBytes, to, "\""}));
+    LogEventBytes(QStringLiteral("INFO"),
+                  {"File successfully renamed from \"", folderBytes, from, "\" to \"", folderBytes, to, "\""});
 }
 
 QString Quoted(const QString& prefix, const QString& name)

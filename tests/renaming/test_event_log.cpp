@@ -76,7 +76,7 @@ TEST_F(EventLogTest, LineFormsByLevel)
     LogEvent("STRING", "  kept exactly as passed  ");
     LogEvent("INFO", "  Renamed a to b  ");
     LogEvent(" ERROR ", "\tfailed\t");
-    LogEvent("WARN", "");
+    LogEvent("WARN", "   "); // nothing but spaces
     CloseLog();
     const QTime after = QTime::currentTime();
 
