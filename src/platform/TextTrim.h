@@ -1,7 +1,6 @@
 #pragma once
 // Trimming of spaces only: tabs and other white space are part of the text.
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -15,18 +14,6 @@ inline QStringView TrimSpaces(QStringView text)
     while (begin < end && text[begin] == u' ')
         ++begin;
     while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
-/// The same for text as its bytes (a space is the byte 0x20 in every name encoding).
-inline QByteArrayView TrimSpaces(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == ' ')
-        ++begin;
-    while (end > begin && text[end - 1] == ' ')
         --end;
     return text.sliced(begin, end - begin);
 }

@@ -101,7 +101,6 @@ void StartNewFile(LogState& log)
     OpenFile(log);
 }
 
-
 // "date, time" in the user's short date and long time formats, formatted once a second.
 // The clock is read as seconds since the epoch: the local time behind them costs a
 // time-zone check (a stat of the zone file) and is only worked out when the second changes.
