@@ -1,6 +1,7 @@
 // Feeds arbitrary files through the ID3v2 header search, tag parser and frame
 // texts, and checks that a tag the reader calls complete is written back with
 // every frame as it was, also after a text is set.
+#include "FuzzChecks.h"
 #include "metadata/ID3v2.h"
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 
 namespace {
 
+using quelt::fuzz::Check;
 using namespace quelt;
 
 const QString Ids[] = {
@@ -16,12 +18,6 @@ const QString Ids[] = {
     QStringLiteral("TCON"), QStringLiteral("TRCK"), QStringLiteral("COMM"), QStringLiteral("TCOM"),
     QStringLiteral("TOPE"), QStringLiteral("TCOP"), QStringLiteral("WXXX"), QStringLiteral("TENC"),
 };
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 bool SameFrames(const ID3v2Tag& a, const ID3v2Tag& b)
 {

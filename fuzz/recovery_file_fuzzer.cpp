@@ -1,6 +1,7 @@
 // Any bytes as a recovery file: the reader never crashes or reads past the
 // buffer, returns only item paths within the count, and what it returns, written
 // again, reads back the same.
+#include "FuzzChecks.h"
 #include "renaming/RecoveryFile.h"
 
 #include <cstddef>
@@ -9,13 +10,8 @@
 
 namespace {
 
+using quelt::fuzz::Check;
 using quelt::RecoveryFileContent;
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 // parameter values (the first also a regex replacement). The first byte also
 // picks the template, the regex switches and whether the name is read as raw
 // UTF-16 (so lone surrogates occur, as for undecodable name bytes).
+#include "FuzzChecks.h"
 #include "engine/NameParts.h"
 #include "engine/RegexService.h"
 #include "engine/RuleCatalogue.h"
@@ -19,28 +20,14 @@
 
 namespace {
 
+using quelt::fuzz::Check;
+using quelt::fuzz::HasLoneSurrogate;
+
 constexpr std::size_t MaxInputBytes = 4096;
 constexpr qsizetype MaxNameUnits = 300; // names on disk hold at most 255 bytes
 constexpr std::size_t MaxPieces = 10;
 
 using namespace quelt;
-
-bool HasLoneSurrogate(const QString& s)
-{
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            ++i;
-        else if (s[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 QString Utf16(const std::uint8_t* data, std::size_t size)
 {

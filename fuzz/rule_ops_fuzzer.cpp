@@ -15,6 +15,7 @@
 //   check mark, the rest is the name.
 // Lines are decoded as file names are, so bytes that are not UTF-8 become lone
 // surrogates. For input without them, no operation may split a surrogate pair.
+#include "FuzzChecks.h"
 #include "engine/LettersSpacesRules.h"
 #include "engine/NameParts.h"
 #include "engine/NumberCounter.h"
@@ -37,6 +38,9 @@
 
 namespace {
 
+using quelt::fuzz::Check;
+using quelt::fuzz::HasLoneSurrogate;
+
 constexpr std::size_t MaxInput = 4096;
 constexpr qsizetype MaxRules = 8;
 constexpr qsizetype MaxItems = 24;
@@ -44,23 +48,6 @@ constexpr qsizetype MaxNameBytes = 255; // the longest name a Linux file system 
 constexpr unsigned char TemplateBit = 0x80;
 
 const char* const Folders[] = {"/tmp/quelt-fuzz-missing/", "/tmp/", "/", "/tmp/QUELT-FUZZ-MISSING/"};
-
-bool HasLoneSurrogate(const QString& s)
-{
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            ++i;
-        else if (s[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 quelt::PreviewArray MakeItems(const QList<QByteArray>& lines, qsizetype first)
 {
