@@ -197,4 +197,17 @@ inline Qt::CaseSensitivity CaseFor(bool ignoreCase)
     return ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
 }
 
+/// The value of a hexadecimal digit (either letter case), or -1.
+inline int HexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
 } // namespace quelt

@@ -26,18 +26,6 @@ std::int64_t SaturatingMul(std::int64_t a, std::int64_t b)
 
 bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
-int HexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 NumberingKind NumberingKindOf(const QString& typeLower)

@@ -47,18 +47,6 @@ QString WithStandIns(const QString& subject)
     return mapped.isNull() ? subject : mapped;
 }
 
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 bool IsOctal(QChar c) { return c >= u'0' && c <= u'7'; }
 bool IsAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
@@ -322,7 +310,7 @@ private:
         const int digits = p_[i_] == u'x' ? 2 : 4;
         char32_t value = 0;
         for (int n = 1; n <= digits; ++n) {
-            const int h = HexValue(at(i_ + n));
+            const int h = HexDigitValue(at(i_ + n));
             if (h < 0)
                 return false;
             value = value * 16 + char32_t(h);
@@ -332,7 +320,7 @@ private:
             char32_t low = 0;
             bool ok = true;
             for (int n = 2; n <= 5 && ok; ++n) {
-                const int h = HexValue(at(i_ + n));
+                const int h = HexDigitValue(at(i_ + n));
                 ok = h >= 0;
                 low = low * 16 + char32_t(h);
             }
